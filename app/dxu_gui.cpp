@@ -1,0 +1,124 @@
+#include "app/dxu_gui.h"
+
+#include "app/version.h"
+#include "device/http_client.h"
+#include "device/usb_device.h"
+#include "multidevice/multidxudialog.h"
+#include "network/finddialog.h"
+#include "persistence/settings_store.h"
+#include "tools/dividebydialog.h"
+
+#include <QPixmap>
+#include <QSettings>
+
+dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
+{
+    ui.setupUi(this);
+    thresholdVolts = 5.0;
+
+    settings = SettingsStore::openMainSettings();
+    settings->sync();
+    deviceIp = settings->value(QLatin1String(SettingsStore::LastIpKey),
+                               QLatin1String(SettingsStore::DefaultIp))
+                   .toString();
+    profileSettings = SettingsStore::openProfileSettings();
+    profileSettings->sync();
+    connect(ui.menuProfiles, SIGNAL(aboutToShow()), this, SLOT(loadProfileList()));
+    connect(ui.menuProfiles, SIGNAL(triggered(QAction *)), this,
+            SLOT(loadProfileDXUSettings(QAction *)));
+
+    deviceIsDxu3 = false;
+    usbDevice = new UsbDevice;
+    previewGeometry = PreviewGeometry();
+    previewImage = new QPixmap(ui.dl->width(), ui.dl->height());
+    previewImage->fill(QColor(0, 0, 0, 255));
+    ui.dl->setPixmap(*previewImage);
+    usbConnected = false;
+    ethernetConnected = false;
+
+    setTimeBoxMaximum(10736);
+    for (int generator : {1, 2})
+        for (QDoubleSpinBox *box : timeBoxes(generator))
+            box->setMinimum(0);
+    ui.pulsesG1->setRange(0, 131072);
+    ui.pulsesG2->setRange(0, 131072);
+
+    ui.g1c1stop->setValue(200);
+    ui.g1c1start->setValue(0);
+    ui.periodG1->setValue(300);
+    ui.g1c2stop->setValue(200);
+    ui.g1c2start->setValue(0);
+    ui.g2c1stop->setValue(200);
+    ui.g2c1start->setValue(0);
+    ui.periodG2->setValue(300);
+    ui.g2c2stop->setValue(200);
+    ui.g2c2start->setValue(0);
+    ui.showG1->setChecked(true);
+
+    setWindowTitle(tr("Halvorn DXU Interface %1").arg(QLatin1String(DxuVersion)));
+    const QIcon stopIcon(QStringLiteral(":/dxu_gui/images/stop.png"));
+    const QIcon runIcon(QStringLiteral(":/dxu_gui/images/run.png"));
+    ui.resetButton->setIcon(stopIcon);
+    ui.resetButton->setIconSize(QSize(16, 16));
+    ui.stopGen1->setIcon(stopIcon);
+    ui.stopGen1->setIconSize(QSize(10, 10));
+    ui.stopGen2->setIcon(stopIcon);
+    ui.stopGen2->setIconSize(QSize(10, 10));
+    ui.runGen1->setIcon(runIcon);
+    ui.runGen1->setIconSize(QSize(24, 24));
+    ui.runGen2->setIcon(runIcon);
+    ui.runGen2->setIconSize(QSize(24, 24));
+    statusBar()->showMessage(tr("Ready"));
+
+    updatePreviewGeometry();
+    ui.previewGroup->setTitle(tr("Signal Preview for Generator#1"));
+    setControlsEnabled(false);
+    connect(&requestTimer, SIGNAL(timeout()), this, SLOT(stopTrying()));
+    ui.actionIP_Settings->setEnabled(false);
+    fieldsFilledFromDevice = false;
+
+    repaintTimer = new QTimer(this);
+    connect(repaintTimer, SIGNAL(timeout()), this, SLOT(update()));
+    repaintTimer->start(100);
+
+    unitFactor = 1.0;
+    timeUnitMilli(true);
+    ui.actionMiliseconds->setChecked(true);
+
+    networkDialog = new FindDialog(usbDevice, this);
+    httpClient = new HttpClient(this);
+    connect(httpClient, SIGNAL(done(bool)), this, SLOT(handleResponse(bool)));
+    connect(httpClient, SIGNAL(requestStarted(int)), this, SLOT(Trying(int)));
+    slaveDialog = new multidxudialog(this);
+    dividerDialog = new dividebyDialog(this);
+}
+
+dxu_gui::~dxu_gui()
+{
+    delete previewImage;
+    delete networkDialog;
+    // The USB object releases the interface and closes its handle; the
+    // stores hold nothing unsaved (every write is synced at once).
+    delete usbDevice;
+    delete profileSettings;
+    delete settings;
+}
+
+void dxu_gui::setControlsEnabled(bool enable)
+{
+    ui.groupG1->setEnabled(enable);
+    ui.groupG2->setEnabled(enable);
+    ui.resetButton->setEnabled(enable);
+    ui.runBoth->setEnabled(enable);
+    ui.previewGroup->setEnabled(enable);
+    ui.showG1->setEnabled(enable);
+    ui.showG2->setEnabled(enable);
+    ui.menuProfiles->setEnabled(enable);
+    ui.menuTools->setEnabled(enable);
+    ui.runGen1->setEnabled(enable);
+    ui.runGen2->setEnabled(enable);
+    ui.stopGen1->setEnabled(enable);
+    ui.stopGen2->setEnabled(enable);
+}
+
+void dxu_gui::periodChanged() {}

@@ -1,0 +1,134 @@
+#pragma once
+
+#include "app/preview_drawing.h"
+#include "device/generator_settings.h"
+#include "ui_dxu_gui.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+#include <QTimer>
+
+class QAction;
+class QPixmap;
+class QSettings;
+class FindDialog;
+class HttpClient;
+class UsbDevice;
+class dividebyDialog;
+class multidxudialog;
+
+// The main window: owns the form, the Generator settings record, the preview,
+// both links to the instrument, the settings stores and the three dialogs.
+class dxu_gui : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit dxu_gui(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
+    ~dxu_gui() override;
+
+    void fieldsToRecord();
+    void recordToFields();
+    void updatePreviewGeometry();
+    void setControlsEnabled(bool enable);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private slots:
+    void exportDXUSettings();
+    void setThreshold();
+    void startGen1();
+    void startGen2();
+    void startGen12();
+    void handleResponse(bool error);
+    void handleResponse2(bool error);
+    void periodChanged();
+    void resetGens();
+    void startG1C1();
+    void startG2C1();
+    void stopG1C1();
+    void stopG2C1();
+    void startG1C2();
+    void startG2C2();
+    void stopG1C2();
+    void stopG2C2();
+    void periodG1();
+    void periodG2();
+    void sourceG1();
+    void sourceG2();
+    void pulsesG1();
+    void pulsesG2();
+    void test();
+    void showSwitch();
+    void getDXUStatus();
+    void scan(bool checked);
+    void connectUSB(bool checked);
+    void timeUnitG1();
+    void timeUnitG2();
+    void Trying(int id);
+    void stopTrying();
+    void alwaysOnTop(bool on);
+    void resetGen1();
+    void resetGen2();
+    void about();
+    void help();
+    void ipsettings();
+    void timeUnitMilli(bool on);
+    void timeUnitMicro(bool on);
+    void showSlaveControl();
+    void addProfile();
+    void deleteProfile();
+    void loadProfileDXUSettings(QAction *action);
+    void loadProfileList();
+    void divByShow();
+    void switchToCompactMode(bool on);
+
+private:
+    // Record and units
+    void fillTimeBoxesFromRecord(double scale);
+    void setTimeBoxSteps();
+    void setTimeBoxDecimals(int decimals);
+    void setTimeBoxMaximum(double maximum);
+    void valueEdited(bool generator1);
+    QList<QDoubleSpinBox *> timeBoxes(int generator) const;
+
+    // Preview
+    void handPreviewToLabel();
+
+    // Links
+    void sendHttpCommand(const QString &path);
+    void connectSourceCombos();
+    void disconnectSourceCombos();
+    void reportUsbResult(bool ok);
+
+    QList<QAction *> profileActions;
+    Ui::dxu_guiClass ui;
+    HttpClient *httpClient = nullptr;
+    QByteArray httpResponse;
+    QString deviceIp;
+    bool fieldsFilledFromDevice = false;
+    QPixmap *previewImage = nullptr;
+    QTimer requestTimer;
+    bool deviceIsDxu3 = false;
+    multidxudialog *slaveDialog = nullptr;
+    dividebyDialog *dividerDialog = nullptr;
+    double thresholdVolts = 5.0;
+    double unitFactor = 1.0;
+    UsbDevice *usbDevice = nullptr;
+    QSettings *settings = nullptr;
+    QSettings *profileSettings = nullptr;
+    FindDialog *networkDialog = nullptr;
+    QTimer *repaintTimer = nullptr;
+    bool usbConnected = false;
+    bool ethernetConnected = false;
+    double previewScale = 1.0;
+    PreviewGeometry previewGeometry;
+    GeneratorSettings record;
+    bool previewShowsGen1 = true;
+
+    // Tests reach the window's state through this one door.
+    friend struct DxuGuiTestAccess;
+};

@@ -1,0 +1,155 @@
+// The commands: each goes over USB while the USB link is up, otherwise as an
+// HTTP GET to the instrument's address.
+#include "app/dxu_gui.h"
+
+#include "device/http_client.h"
+#include "device/settings_query.h"
+#include "device/usb_device.h"
+
+#include <QInputDialog>
+#include <QStatusBar>
+
+void dxu_gui::sendHttpCommand(const QString &path)
+{
+    httpClient->setHost(deviceIp, 80);
+    HttpRequestHeader header;
+    header.path = path;
+    httpClient->request(header);
+}
+
+// USB commands have no reply to show; a failed transfer must not pass
+// silently, or the operator believes a generator runs that never heard us.
+void dxu_gui::reportUsbResult(bool ok)
+{
+    if (!ok)
+        statusBar()->showMessage(tr("Error"), 1000);
+}
+
+void dxu_gui::startGen1()
+{
+    fieldsToRecord();
+    if (usbConnected) {
+        const bool sent = usbDevice->sendSettings();
+        reportUsbResult(usbDevice->runGenerators(true, false) && sent);
+    } else {
+        sendHttpCommand(settingsQuery(record, QueryTail::RunGen1));
+    }
+}
+
+void dxu_gui::startGen2()
+{
+    fieldsToRecord();
+    if (usbConnected) {
+        const bool sent = usbDevice->sendSettings();
+        reportUsbResult(usbDevice->runGenerators(false, true) && sent);
+    } else {
+        sendHttpCommand(settingsQuery(record, QueryTail::RunGen2));
+    }
+}
+
+void dxu_gui::startGen12()
+{
+    fieldsToRecord();
+    if (usbConnected) {
+        const bool sent = usbDevice->sendSettings();
+        reportUsbResult(usbDevice->runGenerators(true, true) && sent);
+    } else {
+        sendHttpCommand(settingsQuery(record, QueryTail::RunBoth));
+    }
+}
+
+void dxu_gui::resetGens()
+{
+    if (usbConnected)
+        reportUsbResult(usbDevice->resetGenerators(true, true));
+    else
+        sendHttpCommand(QLatin1String(DevicePaths::ResetBoth));
+}
+
+void dxu_gui::resetGen1()
+{
+    if (usbConnected)
+        reportUsbResult(usbDevice->resetGenerators(true, false));
+    else
+        sendHttpCommand(QLatin1String(DevicePaths::ResetGen1));
+}
+
+void dxu_gui::resetGen2()
+{
+    if (usbConnected)
+        reportUsbResult(usbDevice->resetGenerators(false, true));
+    else
+        sendHttpCommand(QLatin1String(DevicePaths::ResetGen2));
+}
+
+void dxu_gui::sourceG1()
+{
+    ui.showG1->setChecked(true);
+    fieldsToRecord();
+    if (usbConnected) {
+        const bool sent = usbDevice->sendSettings();
+        reportUsbResult(usbDevice->resetGenerators(true, true) && sent);
+    } else {
+        // The reply re-applies the page to the combos; it must not send again.
+        disconnectSourceCombos();
+        sendHttpCommand(QLatin1String(DevicePaths::ResetBoth));
+        sendHttpCommand(settingsQuery(record, QueryTail::SaveOnly));
+    }
+}
+
+void dxu_gui::sourceG2()
+{
+    ui.showG2->setChecked(true);
+    fieldsToRecord();
+    if (usbConnected) {
+        const bool sent = usbDevice->sendSettings();
+        reportUsbResult(usbDevice->resetGenerators(false, true) && sent);
+    } else {
+        disconnectSourceCombos();
+        sendHttpCommand(QLatin1String(DevicePaths::ResetGen1));
+        sendHttpCommand(settingsQuery(record, QueryTail::SaveOnly));
+    }
+}
+
+void dxu_gui::setThreshold()
+{
+    const double initial =
+        usbConnected ? static_cast<double>(usbDevice->settings.thresholdVolts) : thresholdVolts;
+    // A cancelled dialog returns the initial value, which is sent all the same.
+    thresholdVolts = QInputDialog::getDouble(this, tr("Threshold Trigger"),
+                                             tr("Threshold level, volts:"), initial, 0.05, 5.0, 2);
+    if (usbConnected) {
+        const bool reset = usbDevice->resetGenerators(true, true);
+        usbDevice->settings.thresholdVolts = static_cast<float>(thresholdVolts);
+        reportUsbResult(usbDevice->sendSettings() && reset);
+    } else {
+        sendHttpCommand(QLatin1String(DevicePaths::ResetGen1));
+        sendHttpCommand(thresholdPath(thresholdVolts));
+    }
+}
+
+void dxu_gui::test()
+{
+    timeUnitMilli(true);
+    sendHttpCommand(QLatin1String(DevicePaths::SetupProbe));
+}
+
+void dxu_gui::getDXUStatus()
+{
+    sendHttpCommand(QLatin1String(DevicePaths::Setup));
+}
+
+void dxu_gui::connectSourceCombos()
+{
+    // Qt::UniqueConnection: reconnecting an existing connection adds nothing.
+    connect(ui.sourceG1, SIGNAL(currentIndexChanged(int)), this, SLOT(sourceG1()),
+            Qt::UniqueConnection);
+    connect(ui.sourceG2, SIGNAL(currentIndexChanged(int)), this, SLOT(sourceG2()),
+            Qt::UniqueConnection);
+}
+
+void dxu_gui::disconnectSourceCombos()
+{
+    disconnect(ui.sourceG1, SIGNAL(currentIndexChanged(int)), this, SLOT(sourceG1()));
+    disconnect(ui.sourceG2, SIGNAL(currentIndexChanged(int)), this, SLOT(sourceG2()));
+}

@@ -1,0 +1,216 @@
+// The Generator settings record, the display unit and the value slots.
+#include "app/dxu_gui.h"
+
+#include "device/usb_device.h"
+
+namespace {
+// 0.001 rounded to single precision: milliseconds per displayed microsecond.
+const double kMicroFactor = static_cast<double>(0.001f);
+
+// One tick of time base index i in milliseconds (20 ns << i), computed in
+// single precision as the spin boxes' steps always were.
+double tickMs(int timeBaseIndex)
+{
+    return static_cast<double>(static_cast<float>(static_cast<float>(1 << timeBaseIndex) * 2e-5));
+}
+
+double tickUs(int timeBaseIndex)
+{
+    return static_cast<double>(static_cast<float>(static_cast<float>(1 << timeBaseIndex) * 0.02));
+}
+} // namespace
+
+QList<QDoubleSpinBox *> dxu_gui::timeBoxes(int generator) const
+{
+    if (generator == 1)
+        return {ui.periodG1, ui.g1c1start, ui.g1c1stop, ui.g1c2start, ui.g1c2stop};
+    return {ui.periodG2, ui.g2c1start, ui.g2c1stop, ui.g2c2start, ui.g2c2stop};
+}
+
+void dxu_gui::fieldsToRecord()
+{
+    record.ts1 = static_cast<std::uint8_t>(sourceCodeFromIndexG1(ui.sourceG1->currentIndex()));
+    const int code2 = sourceCodeFromIndexG2(ui.sourceG2->currentIndex());
+    if (code2 >= 0)
+        record.ts2 = static_cast<std::uint8_t>(code2);
+    record.p1 = ui.periodG1->value() * unitFactor;
+    record.p2 = ui.periodG2->value() * unitFactor;
+    record.pn1 = ui.pulsesG1->value();
+    record.pn2 = ui.pulsesG2->value();
+    record.ch1_st1 = ui.g1c1start->value() * unitFactor;
+    record.ch1_et1 = ui.g1c1stop->value() * unitFactor + record.ch1_st1;
+    record.ch2_st1 = ui.g1c2start->value() * unitFactor;
+    record.ch2_et1 = ui.g1c2stop->value() * unitFactor + record.ch2_st1;
+    record.ch1_st2 = ui.g2c1start->value() * unitFactor;
+    record.ch1_et2 = ui.g2c1stop->value() * unitFactor + record.ch1_st2;
+    record.ch2_st2 = ui.g2c2start->value() * unitFactor;
+    record.ch2_et2 = ui.g2c2stop->value() * unitFactor + record.ch2_st2;
+    record.freq1 = ui.timeUnitG1->currentIndex();
+    record.freq2 = ui.timeUnitG2->currentIndex();
+    copyRecordToBlock(record, usbDevice->settings);
+    handPreviewToLabel();
+}
+
+void dxu_gui::recordToFields()
+{
+    const int index1 = sourceIndexFromCodeG1(record.ts1);
+    if (index1 >= 0)
+        ui.sourceG1->setCurrentIndex(index1);
+    const int index2 = sourceIndexFromCodeG2(record.ts2);
+    if (index2 >= 0)
+        ui.sourceG2->setCurrentIndex(index2);
+    ui.timeUnitG1->setCurrentIndex(record.freq1);
+    ui.timeUnitG2->setCurrentIndex(record.freq2);
+    ui.periodG1->setValue(record.p1);
+    ui.periodG2->setValue(record.p2);
+    ui.pulsesG1->setValue(record.pn1);
+    ui.pulsesG2->setValue(record.pn2);
+    ui.g1c1start->setValue(record.ch1_st1);
+    ui.g1c1stop->setValue(record.ch1_et1 - record.ch1_st1);
+    ui.g1c2start->setValue(record.ch2_st1);
+    ui.g1c2stop->setValue(record.ch2_et1 - record.ch2_st1);
+    ui.g2c1start->setValue(record.ch1_st2);
+    ui.g2c1stop->setValue(record.ch1_et2 - record.ch1_st2);
+    ui.g2c2start->setValue(record.ch2_st2);
+    ui.g2c2stop->setValue(record.ch2_et2 - record.ch2_st2);
+    handPreviewToLabel();
+}
+
+void dxu_gui::setTimeBoxDecimals(int decimals)
+{
+    for (int generator : {1, 2})
+        for (QDoubleSpinBox *box : timeBoxes(generator))
+            box->setDecimals(decimals);
+}
+
+void dxu_gui::setTimeBoxMaximum(double maximum)
+{
+    for (int generator : {1, 2})
+        for (QDoubleSpinBox *box : timeBoxes(generator))
+            box->setMaximum(maximum);
+}
+
+// Periods, starts and widths (end - start) of the record, times scale.
+void dxu_gui::fillTimeBoxesFromRecord(double scale)
+{
+    ui.periodG1->setValue(record.p1 * scale);
+    ui.periodG2->setValue(record.p2 * scale);
+    ui.g1c1start->setValue(record.ch1_st1 * scale);
+    ui.g1c1stop->setValue(record.ch1_et1 * scale - scale * record.ch1_st1);
+    ui.g1c2start->setValue(record.ch2_st1 * scale);
+    ui.g1c2stop->setValue(record.ch2_et1 * scale - scale * record.ch2_st1);
+    ui.g2c1start->setValue(record.ch1_st2 * scale);
+    ui.g2c1stop->setValue(record.ch1_et2 * scale - scale * record.ch1_st2);
+    ui.g2c2start->setValue(record.ch2_st2 * scale);
+    ui.g2c2stop->setValue(record.ch2_et2 * scale - scale * record.ch2_st2);
+}
+
+// Each generator's time boxes step by one tick of its time base, in the
+// displayed unit.
+void dxu_gui::setTimeBoxSteps()
+{
+    const bool micro = unitFactor != 1.0;
+    const int indexes[2] = {ui.timeUnitG1->currentIndex(), ui.timeUnitG2->currentIndex()};
+    for (int generator : {1, 2}) {
+        const int i = qMax(0, indexes[generator - 1]);
+        const double step = micro ? tickUs(i) : tickMs(i);
+        for (QDoubleSpinBox *box : timeBoxes(generator))
+            box->setSingleStep(step);
+    }
+}
+
+void dxu_gui::timeUnitMilli(bool on)
+{
+    if (!on)
+        return;
+    setTimeBoxDecimals(5);
+    ui.actionMicroseconds->setChecked(false);
+    ui.label->setText(tr("Period, ms:"));
+    ui.label_18->setText(tr("Period, ms:"));
+    ui.groupCh1->setTitle(tr("Ch1, ms"));
+    ui.groupCh2->setTitle(tr("Ch2, ms"));
+    ui.groupCh3->setTitle(tr("Ch3, ms"));
+    ui.groupCh4->setTitle(tr("Ch4, ms"));
+    setTimeBoxMaximum(10736);
+    fillTimeBoxesFromRecord(1.0);
+    unitFactor = 1.0;
+    setTimeBoxSteps();
+}
+
+void dxu_gui::timeUnitMicro(bool on)
+{
+    if (!on)
+        return;
+    ui.actionMiliseconds->setChecked(false);
+    ui.label->setText(tr("Period, us:"));
+    ui.label_18->setText(tr("Period, us:"));
+    ui.groupCh1->setTitle(tr("Ch1, us"));
+    ui.groupCh2->setTitle(tr("Ch2, us"));
+    ui.groupCh3->setTitle(tr("Ch3, us"));
+    ui.groupCh4->setTitle(tr("Ch4, us"));
+    setTimeBoxMaximum(1.0736e7);
+    setTimeBoxDecimals(2);
+    fillTimeBoxesFromRecord(1000.0);
+    unitFactor = kMicroFactor;
+    setTimeBoxSteps();
+}
+
+// The steps of both generators, each from its own time base:
+// float(float(2^i) * 2e-5 / unitFactor).
+void dxu_gui::timeUnitG1()
+{
+    record.freq1 = ui.timeUnitG1->currentIndex();
+    for (int generator : {1, 2}) {
+        const int i = qMax(0, generator == 1 ? ui.timeUnitG1->currentIndex()
+                                             : ui.timeUnitG2->currentIndex());
+        const double step = static_cast<double>(
+            static_cast<float>(static_cast<float>(1 << i) * 2e-5 / unitFactor));
+        for (QDoubleSpinBox *box : timeBoxes(generator))
+            box->setSingleStep(step);
+    }
+}
+
+void dxu_gui::timeUnitG2()
+{
+    record.freq2 = ui.timeUnitG2->currentIndex();
+    // Same recomputation as for generator 1; freq1 is rewritten unchanged.
+    timeUnitG1();
+}
+
+// Every edit previews its own generator and redraws.
+void dxu_gui::valueEdited(bool generator1)
+{
+    (generator1 ? ui.showG1 : ui.showG2)->setChecked(true);
+    updatePreviewGeometry();
+}
+
+void dxu_gui::startG1C1() { valueEdited(true); }
+void dxu_gui::stopG1C1() { valueEdited(true); }
+void dxu_gui::startG1C2() { valueEdited(true); }
+void dxu_gui::stopG1C2() { valueEdited(true); }
+void dxu_gui::startG2C1() { valueEdited(false); }
+void dxu_gui::stopG2C1() { valueEdited(false); }
+void dxu_gui::startG2C2() { valueEdited(false); }
+void dxu_gui::stopG2C2() { valueEdited(false); }
+void dxu_gui::periodG2() { valueEdited(false); }
+
+void dxu_gui::periodG1()
+{
+    valueEdited(true);
+    updatePreviewGeometry();
+    ui.dl->repaint();
+}
+
+void dxu_gui::pulsesG1()
+{
+    ui.showG1->setChecked(true);
+    handPreviewToLabel();
+    updatePreviewGeometry();
+}
+
+void dxu_gui::pulsesG2()
+{
+    ui.showG2->setChecked(true);
+    handPreviewToLabel();
+    updatePreviewGeometry();
+}

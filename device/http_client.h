@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QTimer;
+
+// One GET request line: method, path and protocol version. The client adds
+// no header fields of its own beyond what the network library needs (Host).
+struct HttpRequestHeader
+{
+    QString method = QStringLiteral("GET");
+    QString path;
+    int majorVersion = 1;
+    int minorVersion = 1;
+};
+
+// A queued-command HTTP client: setHost() and request() are commands with
+// ids that run one at a time in order, the first one started from the event
+// loop. requestStarted(id) announces each command (host selection included),
+// done(error) ends a batch once the queue has run empty. A failing command
+// drops the rest of the queue and ends the batch with done(true) at once;
+// abort() does the same synchronously. The body buffer is emptied when each
+// command starts, so readAll() inside done() returns the last request's body.
+// Any HTTP status (404, 500, …) is a completed reply.
+class HttpClient : public QObject
+{
+    Q_OBJECT
+public:
+    enum Error {
+        NoError,
+        UnknownError,
+        HostNotFound,
+        ConnectionRefused,
+        UnexpectedClose,
+        InvalidResponseHeader,
+        WrongContentLength,
+        Aborted,
+    };
+
+    explicit HttpClient(QObject *parent = nullptr);
+    ~HttpClient() override;
+
+    int setHost(const QString &host, quint16 port = 80);
+    int request(const HttpRequestHeader &header);
+    int get(const QString &path);
+
+    QByteArray readAll();
+    void abort();
+    Error error() const;
+    QString errorString() const;
+    bool hasPendingRequests() const;
+    int currentId() const;
+
+    // No request waits forever: after this many milliseconds without
+    // completion it ends as an error reply (30 s by default).
+    void setTransferTimeout(int milliseconds);
+    // A larger reply body ends the request as an error (64 KB by default).
+    void setMaxBodySize(qint64 bytes);
+
+signals:
+    void requestStarted(int id);
+    void requestFinished(int id, bool error);
+    void done(bool error);
+
+private:
+    struct Private;
+    Private *d;
+};

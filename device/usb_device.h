@@ -1,0 +1,50 @@
+#pragma once
+
+#include "device/usb_settings_block.h"
+
+#include <QString>
+
+#include <cstdint>
+
+struct libusb_context;
+struct libusb_device_handle;
+
+// The instrument on USB: discovery by vendor and product ID, identification of
+// the model, and the synchronous bulk commands. Configuration and claim are
+// repeated before every command; a command succeeds only when every transfer
+// moved exactly its frame's length.
+class UsbDevice
+{
+public:
+    UsbDevice();
+    ~UsbDevice();
+    UsbDevice(const UsbDevice &) = delete;
+    UsbDevice &operator=(const UsbDevice &) = delete;
+
+    // Opens, identifies and reads every matching instrument in list order;
+    // true when at least one was seen.
+    bool findDevice();
+    void closeDevice();
+
+    // Each returns whether every transfer of the command went through.
+    bool sendSettings();
+    bool runGenerators(bool gen1, bool gen2);
+    bool resetGenerators(bool gen1, bool gen2);
+    bool readIdentity(std::uint8_t reply[32]);
+    bool writeNetworkBlock();
+
+    void decodeStatus(const std::uint8_t *frame, int length);
+
+    bool isDxu3 = false;
+    UsbSettingsBlock settings;
+    std::uint8_t networkBlock[19] = {};
+
+    // Why the last matching instrument could not be opened or claimed, in the
+    // library's words; empty when it could.
+    QString openFailure() const { return lastOpenFailure; }
+
+private:
+    libusb_context *context = nullptr;
+    libusb_device_handle *handle = nullptr;
+    QString lastOpenFailure;
+};

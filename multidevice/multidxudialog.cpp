@@ -1,0 +1,3 @@
+#include "multidevice/multidxudialog.h"
+
+multidxudialog::multidxudialog(QWidget *parent) : QDialog(parent) {}

@@ -1,0 +1,3 @@
+#include "network/finddialog.h"
+
+FindDialog::FindDialog(UsbDevice *device, QWidget *parent) : QDialog(parent), usbDevice(device) {}

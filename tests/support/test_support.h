@@ -1,0 +1,38 @@
+#pragma once
+
+// Shared start-up of the Qt Test programs: the offscreen platform, and a
+// settings store of their own so that no test touches a user's profiles.
+
+#include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdlib>
+
+namespace TestSupport {
+
+// A fresh, empty per-user configuration directory for this test program.
+inline void isolateSettings()
+{
+    static QTemporaryDir configHome;
+    qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+    qputenv("HOME", configHome.path().toLocal8Bit());
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+} // namespace TestSupport
+
+#define DXU_TEST_MAIN(TestObject)                                                        \
+    int main(int argc, char *argv[])                                                     \
+    {                                                                                    \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                              \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                                     \
+        TestSupport::isolateSettings();                                                  \
+        Q_INIT_RESOURCE(dxu);                                                            \
+        QApplication app(argc, argv);                                                    \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                         \
+        TestObject test;                                                                 \
+        return QTest::qExec(&test, argc, argv);                                          \
+    }

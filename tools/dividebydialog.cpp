@@ -1,0 +1,3 @@
+#include "tools/dividebydialog.h"
+
+dividebyDialog::dividebyDialog(QWidget *parent) : QDialog(parent) {}
