@@ -1,6 +1,9 @@
 // Window modes, the about box, help, and the entries that open the dialogs.
 #include "app/dxu_gui.h"
 
+#include "multidevice/multidxudialog.h"
+#include "tools/dividebydialog.h"
+
 void dxu_gui::alwaysOnTop(bool on)
 {
     Q_UNUSED(on);
@@ -12,9 +15,16 @@ void dxu_gui::help() {}
 
 void dxu_gui::ipsettings() {}
 
-void dxu_gui::showSlaveControl() {}
+void dxu_gui::showSlaveControl()
+{
+    slaveDialog->show();
+}
 
-void dxu_gui::divByShow() {}
+void dxu_gui::divByShow()
+{
+    dividerDialog->setModal(false);
+    dividerDialog->show();
+}
 
 void dxu_gui::switchToCompactMode(bool on)
 {
