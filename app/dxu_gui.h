@@ -103,6 +103,10 @@ private:
     void connectSourceCombos();
     void disconnectSourceCombos();
     void reportUsbResult(bool ok);
+    // Each link closes the other when it opens, so that every command goes
+    // to the link the connection label shows.
+    void closeUsbLink();
+    void closeEthernetLink();
 
     QList<QAction *> profileActions;
     Ui::dxu_guiClass ui;

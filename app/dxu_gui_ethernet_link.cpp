@@ -23,3 +23,5 @@ void dxu_gui::handleResponse2(bool error)
 {
     Q_UNUSED(error);
 }
+
+void dxu_gui::closeEthernetLink() {}

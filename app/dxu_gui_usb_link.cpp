@@ -5,3 +5,5 @@ void dxu_gui::connectUSB(bool checked)
 {
     Q_UNUSED(checked);
 }
+
+void dxu_gui::closeUsbLink() {}
