@@ -18,8 +18,9 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
 
     settings = SettingsStore::openMainSettings();
     settings->sync();
-    deviceIp = settings->value(QLatin1String(SettingsStore::LastIpKey),
-                               QLatin1String(SettingsStore::DefaultIp))
+    deviceIp = settings
+                   ->value(QLatin1String(SettingsStore::LastIpKey),
+                           QLatin1String(SettingsStore::DefaultIp))
                    .toString();
     profileSettings = SettingsStore::openProfileSettings();
     profileSettings->sync();

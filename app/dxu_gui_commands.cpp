@@ -134,10 +134,7 @@ void dxu_gui::test()
     sendHttpCommand(QLatin1String(DevicePaths::SetupProbe));
 }
 
-void dxu_gui::getDXUStatus()
-{
-    sendHttpCommand(QLatin1String(DevicePaths::Setup));
-}
+void dxu_gui::getDXUStatus() { sendHttpCommand(QLatin1String(DevicePaths::Setup)); }
 
 void dxu_gui::connectSourceCombos()
 {

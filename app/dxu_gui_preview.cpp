@@ -21,21 +21,20 @@ void dxu_gui::updatePreviewGeometry()
     inputs.ch1Width = boxes[2]->value();
     inputs.ch2Delay = boxes[3]->value();
     inputs.ch2Width = boxes[4]->value();
-    previewGeometry = computePreviewGeometry(previewGeometry, ui.dl->width(), inputs, &previewScale);
+    previewGeometry =
+        computePreviewGeometry(previewGeometry, ui.dl->width(), inputs, &previewScale);
     handPreviewToLabel();
 }
 
-void dxu_gui::handPreviewToLabel()
-{
-    ui.dl->setPixmap(*previewImage);
-}
+void dxu_gui::handPreviewToLabel() { ui.dl->setPixmap(*previewImage); }
 
 void dxu_gui::paintEvent(QPaintEvent *event)
 {
     QMainWindow::paintEvent(event);
     QImage image(previewImage->size(), QImage::Format_ARGB32_Premultiplied);
-    drawPreview(image, previewGeometry,
-                frequencyLine(ui.periodG1->value() * unitFactor, ui.periodG2->value() * unitFactor));
+    drawPreview(
+        image, previewGeometry,
+        frequencyLine(ui.periodG1->value() * unitFactor, ui.periodG2->value() * unitFactor));
     // The label shows the latest drawing. It is handed over only when the
     // drawing changed: handing it over repaints the label, which repaints this
     // window beneath it, and an unchanged drawing must not start that again.

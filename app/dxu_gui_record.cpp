@@ -161,10 +161,10 @@ void dxu_gui::timeUnitG1()
 {
     record.freq1 = ui.timeUnitG1->currentIndex();
     for (int generator : {1, 2}) {
-        const int i = qMax(0, generator == 1 ? ui.timeUnitG1->currentIndex()
-                                             : ui.timeUnitG2->currentIndex());
-        const double step = static_cast<double>(
-            static_cast<float>(static_cast<float>(1 << i) * 2e-5 / unitFactor));
+        const int i =
+            qMax(0, generator == 1 ? ui.timeUnitG1->currentIndex() : ui.timeUnitG2->currentIndex());
+        const double step =
+            static_cast<double>(static_cast<float>(static_cast<float>(1 << i) * 2e-5 / unitFactor));
         for (QDoubleSpinBox *box : timeBoxes(generator))
             box->setSingleStep(step);
     }

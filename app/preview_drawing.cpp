@@ -71,8 +71,7 @@ QString frequencyLine(double period1Ms, double period2Ms)
     QString unit1, unit2;
     const QString f1 = frequencyText(period1Ms, &unit1);
     const QString f2 = frequencyText(period2Ms, &unit2);
-    return QCoreApplication::translate("dxu_gui", "f1=%1 %2, f2=%3 %4 ")
-        .arg(f1, unit1, f2, unit2);
+    return QCoreApplication::translate("dxu_gui", "f1=%1 %2, f2=%3 %4 ").arg(f1, unit1, f2, unit2);
 }
 
 void drawPreview(QImage &image, const PreviewGeometry &g, const QString &frequencies)

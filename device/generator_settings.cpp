@@ -4,14 +4,12 @@ namespace {
 const int kCodesG1[] = {0, 1, 2, 4, 6};
 const int kCodesG2[] = {0, 1};
 
-template <int N>
-int codeFromIndex(const int (&codes)[N], int index)
+template <int N> int codeFromIndex(const int (&codes)[N], int index)
 {
     return index >= 0 && index < N ? codes[index] : -1;
 }
 
-template <int N>
-int indexFromCode(const int (&codes)[N], int code)
+template <int N> int indexFromCode(const int (&codes)[N], int code)
 {
     for (int i = 0; i < N; ++i)
         if (codes[i] == code)

@@ -7,20 +7,20 @@
 // its pulse start and its pulse end (end = start + width).
 struct GeneratorSettings
 {
-    std::uint8_t ts1 = 0; // start source code, generator 1
-    std::uint8_t ts2 = 0; // start source code, generator 2
-    double p1 = 300;      // period, generator 1
-    double p2 = 300;      // period, generator 2
-    std::int32_t pn1 = 1; // number of pulses, generator 1
-    std::int32_t pn2 = 1; // number of pulses, generator 2
-    double ch1_st1 = 0;   // generator 1, channel 1 (Ch1): pulse start
-    double ch1_et1 = 200; // generator 1, channel 1: pulse end
-    double ch2_st1 = 0;   // generator 1, channel 2 (Ch2): pulse start
-    double ch2_et1 = 200; // generator 1, channel 2: pulse end
-    double ch1_st2 = 0;   // generator 2, channel 1 (Ch3): pulse start
-    double ch1_et2 = 200; // generator 2, channel 1: pulse end
-    double ch2_st2 = 0;   // generator 2, channel 2 (Ch4): pulse start
-    double ch2_et2 = 200; // generator 2, channel 2: pulse end
+    std::uint8_t ts1 = 0;   // start source code, generator 1
+    std::uint8_t ts2 = 0;   // start source code, generator 2
+    double p1 = 300;        // period, generator 1
+    double p2 = 300;        // period, generator 2
+    std::int32_t pn1 = 1;   // number of pulses, generator 1
+    std::int32_t pn2 = 1;   // number of pulses, generator 2
+    double ch1_st1 = 0;     // generator 1, channel 1 (Ch1): pulse start
+    double ch1_et1 = 200;   // generator 1, channel 1: pulse end
+    double ch2_st1 = 0;     // generator 1, channel 2 (Ch2): pulse start
+    double ch2_et1 = 200;   // generator 1, channel 2: pulse end
+    double ch1_st2 = 0;     // generator 2, channel 1 (Ch3): pulse start
+    double ch1_et2 = 200;   // generator 2, channel 1: pulse end
+    double ch2_st2 = 0;     // generator 2, channel 2 (Ch4): pulse start
+    double ch2_et2 = 200;   // generator 2, channel 2: pulse end
     std::int32_t freq1 = 0; // time-base index of generator 1 (tick 20 ns << index)
     std::int32_t freq2 = 0; // time-base index of generator 2
 };

@@ -30,11 +30,11 @@ QString settingsQuery(const GeneratorSettings &r, QueryTail tail)
     // replace markers that a substituted value might carry.
     QString query = QString::fromLatin1(kQueryTemplate);
     const QString values[16] = {
-        QString::number(r.ts1),     QString::number(r.ts2),     formatGeneral(r.p1),
-        formatGeneral(r.p2),        QString::number(r.pn1),     QString::number(r.pn2),
-        formatGeneral(r.ch1_st1),   formatGeneral(r.ch1_st2),   formatGeneral(r.ch1_et1),
-        formatGeneral(r.ch1_et2),   formatGeneral(r.ch2_st1),   formatGeneral(r.ch2_st2),
-        formatGeneral(r.ch2_et1),   formatGeneral(r.ch2_et2),   QString::number(r.freq1),
+        QString::number(r.ts1),   QString::number(r.ts2),   formatGeneral(r.p1),
+        formatGeneral(r.p2),      QString::number(r.pn1),   QString::number(r.pn2),
+        formatGeneral(r.ch1_st1), formatGeneral(r.ch1_st2), formatGeneral(r.ch1_et1),
+        formatGeneral(r.ch1_et2), formatGeneral(r.ch2_st1), formatGeneral(r.ch2_st2),
+        formatGeneral(r.ch2_et1), formatGeneral(r.ch2_et2), QString::number(r.freq1),
         QString::number(r.freq2)};
     for (const QString &value : values)
         query = query.arg(value);

@@ -23,8 +23,8 @@ QSettings *openProfileSettings()
 // application is used instead, with the profiles as one group.
 QSettings *openMainSettings()
 {
-    return new QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                         QStringLiteral("Halvorn"), QStringLiteral("DXUControl"));
+    return new QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Halvorn"),
+                         QStringLiteral("DXUControl"));
 }
 
 QSettings *openProfileSettings()

@@ -3,8 +3,8 @@
 class QSettings;
 
 // The per-user store: the registry key
-// "HKEY_CURRENT_USER\Software\Halvorn\DXUControl" on Windows, organisation "Halvorn", application "DXUControl"
-// elsewhere. The profiles live in its subkey (group) "Profiles".
+// "HKEY_CURRENT_USER\Software\Halvorn\DXUControl" on Windows, organisation "Halvorn", application
+// "DXUControl" elsewhere. The profiles live in its subkey (group) "Profiles".
 namespace SettingsStore {
 inline const char *const LastIpKey = "LAST_DXU_IP";
 inline const char *const DefaultIp = "192.168.0.0";

@@ -24,15 +24,15 @@ inline void isolateSettings()
 
 } // namespace TestSupport
 
-#define DXU_TEST_MAIN(TestObject)                                                        \
-    int main(int argc, char *argv[])                                                     \
-    {                                                                                    \
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                              \
-            qputenv("QT_QPA_PLATFORM", "offscreen");                                     \
-        TestSupport::isolateSettings();                                                  \
-        Q_INIT_RESOURCE(dxu);                                                            \
-        QApplication app(argc, argv);                                                    \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                         \
-        TestObject test;                                                                 \
-        return QTest::qExec(&test, argc, argv);                                          \
+#define DXU_TEST_MAIN(TestObject)                                                                  \
+    int main(int argc, char *argv[])                                                               \
+    {                                                                                              \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                        \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                                               \
+        TestSupport::isolateSettings();                                                            \
+        Q_INIT_RESOURCE(dxu);                                                                      \
+        QApplication app(argc, argv);                                                              \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        TestObject test;                                                                           \
+        return QTest::qExec(&test, argc, argv);                                                    \
     }
