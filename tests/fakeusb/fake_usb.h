@@ -1,0 +1,79 @@
+#pragma once
+
+// Control of the simulated USB instrument that stands in for libusb-1.0 in
+// the test programs. Tests plug instruments in, make them misbehave, and read
+// back every library call the panel made.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace FakeUsb {
+
+enum class Model { Dxu2, Dxu3 };
+
+using Bytes = std::vector<std::uint8_t>;
+using IdentityReply = std::array<std::uint8_t, 32>;
+
+// One library call as the panel made it. `device` is the id given by
+// addInstrument/addUnrelatedDevice, -1 for calls that concern no device.
+// For bulk transfers `bytes` holds what went out (OUT) or came in (IN).
+struct Call
+{
+    std::string function;
+    int device = -1;
+    int endpoint = -1;
+    Bytes bytes;
+    int length = 0;
+    unsigned int timeout = 0;
+    int result = 0;
+    int transferred = 0;
+};
+
+// Unplugs everything, forgets every setting and the call log.
+void reset();
+
+// Plugs in an instrument (vendor 0x03EB, product 0x204F) at the end of the
+// library's device list; returns its id. Its identity reply names the model
+// (byte 10: 3 for a DXU3, 2 for a DXU2) and its status holds 300 ms periods,
+// 200 ms pulses, 1 pulse, time base 20 ns and a 5 V threshold.
+int addInstrument(Model model);
+// Plugs in a device of another maker at the end of the list.
+int addUnrelatedDevice(std::uint16_t vendorId, std::uint16_t productId);
+// Takes a device off the list; its open handles fail with NO_DEVICE.
+void unplug(int device);
+
+// libusb error codes (LIBUSB_ERROR_ACCESS, ...) returned by libusb_open or
+// libusb_claim_interface for this device; 0 lets them succeed.
+void setOpenError(int device, int libusbError);
+void setClaimError(int device, int libusbError);
+// Every bulk write of a frame starting with this command code fails with a
+// time-out (commandCode -1: every write).
+void setWriteFails(int device, int commandCode, bool fails = true);
+// The reply to this command code is cut to `length` bytes (0: no reply at
+// all, the read times out); -1 restores the full reply.
+void setReplyLength(int device, std::uint8_t commandCode, int length);
+
+// The 32-byte answer to 0x07. A network write (0x08) changes bytes 13..31.
+void setIdentity(int device, const IdentityReply &reply);
+IdentityReply identity(int device);
+// The settings the instrument holds, as its status frame carries them (56
+// bytes; a DXU2 answers with the first 52). A settings write (0x09) stores
+// its frame here without the code byte; only a DXU3 takes the threshold.
+void setStatus(int device, const Bytes &status);
+Bytes status(int device);
+
+const std::vector<Call> &calls();
+void clearCalls();
+// The frames that went out to this device by bulk write, successful or not.
+std::vector<Bytes> framesWritten(int device);
+
+// Handles opened and not yet closed (all devices, or one).
+int openHandles();
+int openHandles(int device);
+bool interfaceClaimed(int device);
+// Library contexts initialised and not yet released.
+int liveContexts();
+
+} // namespace FakeUsb

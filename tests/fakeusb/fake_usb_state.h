@@ -1,0 +1,69 @@
+#pragma once
+
+// What the simulated instruments hold, shared by the control functions of
+// fake_usb.h and the libusb-1.0 replacements.
+
+#include "fakeusb/fake_usb.h"
+
+#include <libusb.h>
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <set>
+
+namespace FakeUsb {
+
+struct Device
+{
+    int id = 0;
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    bool instrument = false;
+    Model model = Model::Dxu2;
+    bool plugged = true;
+    int openError = 0;
+    int claimError = 0;
+    std::set<int> failingWrites; // command codes; -1 = every write
+    std::map<std::uint8_t, int> replyLengths;
+    IdentityReply identityReply{};
+    Bytes statusBytes;  // always 56 bytes
+    Bytes pendingReply; // answer waiting for the next bulk read
+    bool replyPending = false;
+};
+
+struct State
+{
+    // Devices and handles are never freed before the program ends, so that
+    // a handle the panel still holds after a reset is detected, not a crash.
+    std::deque<std::unique_ptr<libusb_device>> devices;
+    std::deque<std::unique_ptr<libusb_device_handle>> handles;
+    std::vector<Call> calls;
+    int liveContexts = 0;
+};
+
+State &state();
+Device &deviceById(int id);
+libusb_device &deviceObjectById(int id);
+void record(Call call);
+
+} // namespace FakeUsb
+
+// libusb's opaque types, defined here because the real library is not linked.
+struct libusb_context
+{
+    int unused = 0;
+};
+
+struct libusb_device
+{
+    FakeUsb::Device sim;
+};
+
+struct libusb_device_handle
+{
+    libusb_device *device = nullptr;
+    bool open = true;
+    bool claimed = false;
+    bool stale = false; // the fake was reset after the handle was opened
+};
