@@ -1,3 +1,284 @@
 #include "network/finddialog.h"
 
-FindDialog::FindDialog(UsbDevice *device, QWidget *parent) : QDialog(parent), usbDevice(device) {}
+#include "device/http_client.h"
+#include "device/usb_device.h"
+#include "network/address_check.h"
+#include "network/network_page.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+FindDialog::FindDialog(UsbDevice *device, QWidget *parent) : QDialog(parent), usbDevice(device)
+{
+    buildForm();
+    connect(submitButton, SIGNAL(clicked(bool)), this, SLOT(set_network_settings()));
+    connect(cancelButton, SIGNAL(clicked(bool)), this, SLOT(hide()));
+    connect(&requestTimer, SIGNAL(timeout()), this, SLOT(stopTrying()));
+    connect(dhcpCheckBox, SIGNAL(toggled(bool)), this, SLOT(dhcpCheckBoxToggled(bool)));
+}
+
+// The clients are children of the dialog; the timer must not fire into a
+// half-destroyed dialog.
+FindDialog::~FindDialog() { requestTimer.stop(); }
+
+void FindDialog::buildForm()
+{
+    serialLabel = new QLabel(tr("DXU S/N:"), this);
+    macLabel = new QLabel(tr("MAC:"), this);
+    ipLabel = new QLabel(tr("IP:"), this);
+    maskLabel = new QLabel(tr("Mask:"), this);
+    gatewayLabel = new QLabel(tr("Gateway:"), this);
+
+    serialEdit = new QLineEdit(this);
+    serialEdit->setObjectName(QStringLiteral("serialEdit"));
+    serialEdit->setReadOnly(true);
+    macEdit = new QLineEdit(this);
+    macEdit->setObjectName(QStringLiteral("macEdit"));
+    ipEdit = new QLineEdit(this);
+    ipEdit->setObjectName(QStringLiteral("ipEdit"));
+    maskEdit = new QLineEdit(this);
+    maskEdit->setObjectName(QStringLiteral("maskEdit"));
+    gatewayEdit = new QLineEdit(this);
+    gatewayEdit->setObjectName(QStringLiteral("gatewayEdit"));
+    macLabel->setBuddy(macEdit);
+    ipLabel->setBuddy(ipEdit);
+    maskLabel->setBuddy(maskEdit);
+    gatewayLabel->setBuddy(gatewayEdit);
+
+    dhcpCheckBox = new QCheckBox(tr("&DHCP"), this);
+    dhcpCheckBox->setObjectName(QStringLiteral("dhcpCheckBox"));
+
+    submitButton = new QPushButton(tr("Sumbit"), this);
+    submitButton->setObjectName(QStringLiteral("submitButton"));
+    submitButton->setDefault(true);
+    cancelButton = new QPushButton(tr("Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    cancelButton->setAutoDefault(false);
+    buttonBox = new QDialogButtonBox(Qt::Horizontal, this);
+    buttonBox->addButton(submitButton, QDialogButtonBox::ActionRole);
+    buttonBox->addButton(cancelButton, QDialogButtonBox::ActionRole);
+
+    auto *column = new QVBoxLayout;
+    const auto addRow = [column](QLabel *label, QLineEdit *edit) {
+        auto *row = new QHBoxLayout;
+        row->addWidget(label);
+        row->addWidget(edit);
+        column->addLayout(row);
+    };
+    addRow(serialLabel, serialEdit);
+    addRow(macLabel, macEdit);
+    column->addWidget(dhcpCheckBox);
+    addRow(ipLabel, ipEdit);
+    addRow(maskLabel, maskEdit);
+    addRow(gatewayLabel, gatewayEdit);
+
+    auto *grid = new QGridLayout(this);
+    grid->addLayout(column, 6, 2);
+    grid->addWidget(buttonBox, 8, 2);
+    grid->setRowStretch(8, 1);
+
+    setMinimumSize(240, 230);
+    setWindowTitle(tr("DXU-2 Network Settings"));
+}
+
+void FindDialog::setUsbMode(bool usb) { usbMode = usb; }
+
+void FindDialog::setDeviceIp(const QString &ip) { deviceIp = ip; }
+
+void FindDialog::readNetworkSettings()
+{
+    abandonRequest();
+    if (!usbMode) {
+        startRequest(QLatin1String(NetworkPage::Path), SLOT(handleResponse(bool)));
+        return;
+    }
+    // A failed read leaves the reply of the last one, which is shown again.
+    usbDevice->readIdentity(identityReply);
+    serialEdit->setText(NetworkBlock::serialNumberText(identityReply));
+    showFields(NetworkBlock::fieldsFromIdentity(identityReply));
+}
+
+void FindDialog::showFields(const NetworkFields &fields)
+{
+    macEdit->setText(fields.mac);
+    ipEdit->setText(fields.ip);
+    maskEdit->setText(fields.mask);
+    gatewayEdit->setText(fields.gateway);
+    dhcpCheckBox->setChecked(fields.dhcp);
+}
+
+NetworkFields FindDialog::typedFields() const
+{
+    NetworkFields fields;
+    fields.mac = macEdit->text();
+    fields.ip = ipEdit->text();
+    fields.mask = maskEdit->text();
+    fields.gateway = gatewayEdit->text();
+    fields.dhcp = dhcpCheckBox->isChecked();
+    return fields;
+}
+
+void FindDialog::set_network_settings()
+{
+    const NetworkFields fields = typedFields();
+    if (!confirmInput(fields))
+        return;
+    abandonRequest();
+    if (usbMode)
+        writeOverUsb(fields);
+    else
+        startRequest(NetworkPage::writePath(fields), SLOT(handleResponse2(bool)));
+}
+
+bool FindDialog::confirmInput(const NetworkFields &fields)
+{
+    QString message;
+    switch (AddressCheck::firstInvalidField(fields)) {
+    case AddressCheck::Field::None:
+        return true;
+    case AddressCheck::Field::Mac:
+        message = tr("MAC address is incorrect!");
+        break;
+    case AddressCheck::Field::Ip:
+        message = tr("IP address is incorrect!");
+        break;
+    case AddressCheck::Field::Mask:
+        message = tr("Network Mask address is incorrect!");
+        break;
+    case AddressCheck::Field::Gateway:
+        message = tr("Gateway address is incorrect!");
+        break;
+    }
+    QMessageBox::warning(this, tr("Input error"), message, QMessageBox::Ok);
+    return false;
+}
+
+void FindDialog::writeOverUsb(const NetworkFields &fields)
+{
+    NetworkBlock::fillBlock(usbDevice->networkBlock, fields);
+    if (!usbDevice->writeNetworkBlock()) {
+        QMessageBox::warning(this, tr("DXU USB Connection"),
+                             tr("Can't write the network settings to the DXU via USB."),
+                             QMessageBox::Ok);
+        return;
+    }
+    askForRestart();
+}
+
+// Every request gets a client of its own; each command it starts restarts
+// the watchdog.
+void FindDialog::startRequest(const QString &path, const char *doneSlot)
+{
+    httpClient = new HttpClient(this);
+    connect(httpClient, SIGNAL(done(bool)), this, doneSlot);
+    connect(httpClient, SIGNAL(requestStarted(int)), this, SLOT(Trying(int)));
+    httpClient->setHost(deviceIp, NetworkPage::Port);
+    HttpRequestHeader header;
+    header.path = path;
+    httpClient->request(header);
+}
+
+// The client whose completion is being handled: the watchdog stops before
+// the client goes, and the dialog no longer points at it.
+HttpClient *FindDialog::takeFinishedClient()
+{
+    requestTimer.stop();
+    HttpClient *client = httpClient;
+    httpClient = nullptr;
+    client->deleteLater();
+    return client;
+}
+
+// A request still running when the next one starts is dropped without a
+// word: disconnected first, so that its failure reaches no handler.
+void FindDialog::abandonRequest()
+{
+    if (!httpClient)
+        return;
+    requestTimer.stop();
+    HttpClient *client = httpClient;
+    httpClient = nullptr;
+    client->disconnect(this);
+    client->abort();
+    client->deleteLater();
+}
+
+void FindDialog::handleResponse(bool error)
+{
+    HttpClient *client = takeFinishedClient();
+    if (error)
+        warnEthernetFailure();
+    else
+        httpResponse = client->readAll();
+
+    // After a failure the fields come from the last page that did arrive.
+    const NetworkPage::Content page = NetworkPage::parse(NetworkPage::pageText(httpResponse));
+    if (page.hasAddresses) {
+        serialEdit->setEnabled(false);
+        serialEdit->setText(tr("N/A (Only for USB)"));
+        macEdit->setText(page.fields.mac);
+        ipEdit->setText(page.fields.ip);
+        maskEdit->setText(page.fields.mask);
+        gatewayEdit->setText(page.fields.gateway);
+    }
+    if (page.hasDhcp)
+        dhcpCheckBox->setChecked(page.fields.dhcp);
+}
+
+// Only a completed write asks for the restart; a failed one leaves the
+// dialog open with what the operator typed.
+void FindDialog::handleResponse2(bool error)
+{
+    takeFinishedClient();
+    if (error) {
+        warnEthernetFailure();
+        return;
+    }
+    askForRestart();
+}
+
+// The instrument stayed silent: give up. The abort reports the failure
+// through the request's own handler.
+void FindDialog::stopTrying()
+{
+    requestTimer.stop();
+    if (httpClient)
+        httpClient->abort();
+}
+
+void FindDialog::Trying(int id)
+{
+    Q_UNUSED(id);
+    requestTimer.start(RequestTimeoutMs);
+}
+
+void FindDialog::dhcpCheckBoxToggled(bool checked)
+{
+    ipEdit->setEnabled(!checked);
+    maskEdit->setEnabled(!checked);
+    gatewayEdit->setEnabled(!checked);
+}
+
+void FindDialog::warnEthernetFailure()
+{
+    QMessageBox::warning(
+        this, tr("DXU Ethernet Connection"),
+        tr("Can't find DXU on <b>%1</b> <br>Check ethernet cable or try to connect via USB!")
+            .arg(deviceIp),
+        QMessageBox::Ok);
+}
+
+void FindDialog::askForRestart()
+{
+    QMessageBox::information(this, tr("Halvorn DXU"),
+                             tr("Please restart DXU to apply new network settings!"),
+                             QMessageBox::Ok);
+    close();
+}

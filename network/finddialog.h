@@ -1,17 +1,79 @@
 #pragma once
 
-#include <QDialog>
+#include "network/network_block.h"
+#include "network/network_fields.h"
 
+#include <QByteArray>
+#include <QDialog>
+#include <QString>
+#include <QTimer>
+
+#include <cstdint>
+
+class QCheckBox;
+class QDialogButtonBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class HttpClient;
 class UsbDevice;
 
-// The instrument's network configuration: read and written over the link
-// the main window uses.
+// The instrument's network configuration (MAC, IP, mask, gateway, DHCP and,
+// over USB, the serial number): read and written over the link the main
+// window uses. The instrument takes new settings only after a restart.
 class FindDialog : public QDialog
 {
     Q_OBJECT
 public:
     FindDialog(UsbDevice *device, QWidget *parent = nullptr);
+    ~FindDialog() override;
+
+    void setUsbMode(bool usb);
+    void setDeviceIp(const QString &ip);
+    void readNetworkSettings();
+
+    // How long a request may go without completing before it is given up.
+    static constexpr int RequestTimeoutMs = 2500;
+
+private slots:
+    void set_network_settings();
+    void handleResponse(bool error);
+    void handleResponse2(bool error);
+    void stopTrying();
+    void Trying(int id);
+    void dhcpCheckBoxToggled(bool checked);
 
 private:
+    void buildForm();
+    void showFields(const NetworkFields &fields);
+    NetworkFields typedFields() const;
+    bool confirmInput(const NetworkFields &fields);
+    void writeOverUsb(const NetworkFields &fields);
+    void startRequest(const QString &path, const char *doneSlot);
+    HttpClient *takeFinishedClient();
+    void abandonRequest();
+    void warnEthernetFailure();
+    void askForRestart();
+
+    QTimer requestTimer;
+    QByteArray httpResponse;
+    QString deviceIp;
+    HttpClient *httpClient = nullptr;
+    bool usbMode = false;
     UsbDevice *usbDevice;
+    std::uint8_t identityReply[NetworkBlock::IdentityReplySize] = {};
+    QLabel *serialLabel;
+    QLabel *macLabel;
+    QLabel *ipLabel;
+    QLabel *maskLabel;
+    QLabel *gatewayLabel;
+    QLineEdit *serialEdit;
+    QLineEdit *macEdit;
+    QLineEdit *ipEdit;
+    QLineEdit *maskEdit;
+    QLineEdit *gatewayEdit;
+    QCheckBox *dhcpCheckBox;
+    QDialogButtonBox *buttonBox;
+    QPushButton *submitButton;
+    QPushButton *cancelButton;
 };
