@@ -7,6 +7,7 @@
 #include <cstdint>
 
 struct libusb_context;
+struct libusb_device;
 struct libusb_device_handle;
 
 // The instrument on USB: discovery by vendor and product ID, identification of
@@ -22,14 +23,18 @@ public:
     UsbDevice &operator=(const UsbDevice &) = delete;
 
     // Opens, identifies and reads every matching instrument in list order;
-    // true when at least one was seen.
+    // true when at least one was seen. The handle of the last one is kept.
     bool findDevice();
     void closeDevice();
 
-    // Each returns whether every transfer of the command went through.
+    // Each returns whether every transfer of the command went through; a
+    // command whose claim fails sends nothing and counts as failed.
     bool sendSettings();
     bool runGenerators(bool gen1, bool gen2);
     bool resetGenerators(bool gen1, bool gen2);
+    // False when the request did not go out or fewer than 32 bytes came
+    // back (with a line on standard error). When the claim fails nothing is
+    // sent, the buffer keeps its contents and the result is true.
     bool readIdentity(std::uint8_t reply[32]);
     bool writeNetworkBlock();
 
@@ -44,6 +49,14 @@ public:
     QString openFailure() const { return lastOpenFailure; }
 
 private:
+    void openAndRead(libusb_device *device);
+    void identify();
+    void readStatus();
+    bool prepareCommand();
+    bool write(const std::uint8_t *frame, int length);
+    bool read(std::uint8_t *buffer, int length);
+    bool command(const std::uint8_t *frame, int length);
+
     libusb_context *context = nullptr;
     libusb_device_handle *handle = nullptr;
     QString lastOpenFailure;
