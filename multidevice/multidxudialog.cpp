@@ -1,3 +1,261 @@
 #include "multidevice/multidxudialog.h"
 
-multidxudialog::multidxudialog(QWidget *parent) : QDialog(parent) {}
+#include "device/http_client.h"
+#include "multidevice/address_pattern.h"
+#include "multidevice/broadcast_query.h"
+#include "multidevice/event_slices.h"
+#include "persistence/profile_value.h"
+#include "persistence/settings_store.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QScopedValueRollback>
+#include <QSettings>
+
+namespace {
+// Only the text the input box starts with; nothing is contacted.
+const char *const kPresetAddress = "192.168.0.0";
+const char *const kBlankProfile = " ";
+const quint16 kHttpPort = 80;
+const int kWatchdogMs = 2000;
+const int kFirstWaitMs = 300;
+const int kPollMs = 10;
+} // namespace
+
+multidxudialog::multidxudialog(QWidget *parent) : QDialog(parent)
+{
+    ui.setupUi(this);
+    connect(&requestTimer, SIGNAL(timeout()), this, SLOT(stopTrying()));
+    profileSettings = SettingsStore::openProfileSettings();
+    requestDone = false;
+
+    ui.sourceG1->setCurrentIndex(2);
+    ui.sourceG2->setCurrentIndex(1);
+    ui.pushButton->setEnabled(false);
+    ui.pushButton_3->setEnabled(false);
+
+    // The profile names are read once: profiles saved or deleted later in the
+    // main window show up here at the next start of the program.
+    ui.slavePresetsCombo->addItem(QLatin1String(kBlankProfile));
+    ui.slavePresetsCombo->addItems(profileSettings->childKeys());
+}
+
+multidxudialog::~multidxudialog() { delete profileSettings; }
+
+void multidxudialog::addDXU()
+{
+    bool accepted = false;
+    const QString address =
+        QInputDialog::getText(this, tr("Add DXU"), tr("DXU IP:"), QLineEdit::Normal,
+                              QLatin1String(kPresetAddress), &accepted);
+    if (!accepted)
+        return;
+    if (ipList.contains(address)) {
+        QMessageBox::warning(this, tr("Input error"),
+                             tr("DXU with IP %1 already in list").arg(address), QMessageBox::Ok);
+        return;
+    }
+    if (!isSlaveAddress(address)) {
+        QMessageBox::warning(this, tr("IP error"),
+                             tr("IP address <b>%1</b> is incorrect").arg(address), QMessageBox::Ok);
+        return;
+    }
+    ipList.append(address);
+    rebuildList();
+}
+
+void multidxudialog::delDXU()
+{
+    const QList<QListWidgetItem *> selected = ui.dxulistWidget->selectedItems();
+    if (selected.isEmpty()) {
+        QMessageBox::warning(this, tr("Input error"), tr("Nothing to delete, select DXU first"),
+                             QMessageBox::Ok);
+        return;
+    }
+    for (const QListWidgetItem *item : selected)
+        ipList.removeOne(item->text());
+    rebuildList();
+}
+
+void multidxudialog::selectallDXU() { ui.dxulistWidget->selectAll(); }
+
+void multidxudialog::inverseDXU()
+{
+    for (int row = 0; row < ui.dxulistWidget->count(); ++row) {
+        QListWidgetItem *item = ui.dxulistWidget->item(row);
+        item->setSelected(!item->isSelected());
+    }
+}
+
+void multidxudialog::selectionIPChanged()
+{
+    const bool anySelected = !ui.dxulistWidget->selectedItems().isEmpty();
+    ui.pushButton->setEnabled(anySelected);
+    ui.pushButton->setToolTip(anySelected ? tr("Apply settings") : tr("Select DXU(s) first"));
+    ui.pushButton_3->setEnabled(anySelected);
+}
+
+void multidxudialog::showProfileSettings(const QString &name)
+{
+    if (name == QLatin1String(kBlankProfile))
+        return;
+    // A name deleted in the main window since the box was filled reads as the
+    // default value.
+    const QString stored =
+        profileSettings->value(name, QLatin1String(ProfileFormat::DefaultValue)).toString();
+    showInPanels(parseProfileValue(stored));
+}
+
+void multidxudialog::applySettings()
+{
+    // The waits below handle events; an Apply that arrives through them (the
+    // progress window hides once Abort is pressed) must not start a second
+    // broadcast on top of this one.
+    if (broadcastRunning)
+        return;
+    const QScopedValueRollback<bool> running(broadcastRunning, true);
+
+    const QString query = broadcastQuery(panelValues());
+    const QStringList addresses = selectedAddresses();
+
+    QProgressDialog progress(tr("Applying Settings to DXU's..."), tr("Abort"), 0,
+                             int(addresses.size()), this, Qt::Window | Qt::CustomizeWindowHint);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.show();
+
+    startClient();
+    HttpRequestHeader header;
+    header.path = query;
+
+    for (int i = 0; i < addresses.size(); ++i) {
+        // Abort stops before the next instrument; what was sent stays sent and
+        // the request in flight has been let finish (answered or given up).
+        if (progress.wasCanceled())
+            break;
+        httpClient->setHost(addresses.at(i), kHttpPort);
+        httpClient->request(header);
+        progress.setValue(i);
+        processEventsFor(kFirstWaitMs);
+        while (!requestDone)
+            processEventsFor(kPollMs);
+        requestDone = false;
+    }
+    retireClient();
+}
+
+void multidxudialog::Trying(int id)
+{
+    Q_UNUSED(id);
+    watchedClient = httpClient;
+    requestTimer.start(kWatchdogMs);
+    requestDone = false;
+}
+
+void multidxudialog::stopTrying()
+{
+    requestTimer.stop();
+    HttpClient *client = watchedClient;
+    watchedClient = nullptr;
+    if (client)
+        client->abort();
+    requestDone = true;
+}
+
+void multidxudialog::handleHTTPResponseSlave(bool error)
+{
+    // The request is over: a later firing of the watchdog must not abort
+    // whatever request comes next.
+    requestTimer.stop();
+    watchedClient = nullptr;
+    if (!error) {
+        requestDone = true;
+        if (httpClient)
+            httpResponse = httpClient->readAll();
+        return;
+    }
+    QMessageBox::warning(
+        this, tr("Slave DXU's connection problem"),
+        tr("At least one DXU in list did not response after 2 sec!\nCheck Ethernet connection."),
+        QMessageBox::Ok);
+    requestDone = true;
+}
+
+ProfileValue multidxudialog::panelValues() const
+{
+    ProfileValue v;
+    v.ts1 = sourceCodeFromIndexG1(ui.sourceG1->currentIndex());
+    v.ts2 = sourceCodeFromIndexG2(ui.sourceG2->currentIndex());
+    v.p1 = ui.periodG1->value();
+    v.p2 = ui.periodG2->value();
+    v.pn1 = ui.pulsesG1->value();
+    v.pn2 = ui.pulsesG2->value();
+    const QDoubleSpinBox *const delays[4] = {ui.g1c1start, ui.g1c2start, ui.g2c1start,
+                                             ui.g2c2start};
+    const QDoubleSpinBox *const widths[4] = {ui.g1c1stop, ui.g1c2stop, ui.g2c1stop, ui.g2c2stop};
+    for (int ch = 0; ch < 4; ++ch) {
+        v.delay[ch] = delays[ch]->value();
+        v.width[ch] = widths[ch]->value();
+    }
+    v.freq1 = ui.timeUnitG1->currentIndex();
+    v.freq2 = ui.timeUnitG2->currentIndex();
+    return v;
+}
+
+void multidxudialog::showInPanels(const ProfileValue &profile)
+{
+    // A code without an entry (3, 5, …) leaves the box as it is.
+    const int source1 = sourceIndexFromCodeG1(profile.ts1);
+    if (source1 >= 0)
+        ui.sourceG1->setCurrentIndex(source1);
+    const int source2 = sourceIndexFromCodeG2(profile.ts2);
+    if (source2 >= 0)
+        ui.sourceG2->setCurrentIndex(source2);
+    ui.periodG1->setValue(profile.p1);
+    ui.periodG2->setValue(profile.p2);
+    ui.pulsesG1->setValue(profile.pn1);
+    ui.pulsesG2->setValue(profile.pn2);
+    QDoubleSpinBox *const delays[4] = {ui.g1c1start, ui.g1c2start, ui.g2c1start, ui.g2c2start};
+    QDoubleSpinBox *const widths[4] = {ui.g1c1stop, ui.g1c2stop, ui.g2c1stop, ui.g2c2stop};
+    for (int ch = 0; ch < 4; ++ch) {
+        delays[ch]->setValue(profile.delay[ch]);
+        widths[ch]->setValue(profile.width[ch]);
+    }
+    ui.timeUnitG1->setCurrentIndex(profile.freq1);
+    ui.timeUnitG2->setCurrentIndex(profile.freq2);
+}
+
+void multidxudialog::rebuildList()
+{
+    ui.dxulistWidget->clear();
+    for (const QString &address : std::as_const(ipList))
+        ui.dxulistWidget->addItem(address);
+}
+
+QStringList multidxudialog::selectedAddresses() const
+{
+    // In the order the list widget reports its selection, taken as texts: the
+    // rows may change while the broadcast waits.
+    QStringList addresses;
+    const QList<QListWidgetItem *> selected = ui.dxulistWidget->selectedItems();
+    for (const QListWidgetItem *item : selected)
+        addresses.append(item->text());
+    return addresses;
+}
+
+void multidxudialog::startClient()
+{
+    httpClient = new HttpClient(this);
+    connect(httpClient, SIGNAL(done(bool)), this, SLOT(handleHTTPResponseSlave(bool)));
+    connect(httpClient, SIGNAL(requestStarted(int)), this, SLOT(Trying(int)));
+}
+
+void multidxudialog::retireClient()
+{
+    // A finished broadcast's client delivers nothing more into this dialog.
+    requestTimer.stop();
+    watchedClient = nullptr;
+    httpClient->disconnect(this);
+    httpClient->deleteLater();
+    httpClient = nullptr;
+}

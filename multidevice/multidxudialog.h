@@ -1,12 +1,60 @@
 #pragma once
 
-#include <QDialog>
+#include "ui_multidxudialog.h"
 
-// The slave dialog: a list of further instruments and the broadcast of one
-// set of settings to every selected one.
+#include <QByteArray>
+#include <QDialog>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+
+class HttpClient;
+class QSettings;
+struct ProfileValue;
+
+// The slave dialog: a list of further instruments by IPv4 address, a copy of
+// the two generator panels that a stored profile can fill, and the broadcast
+// of those settings to every selected instrument over its own HTTP client.
 class multidxudialog : public QDialog
 {
     Q_OBJECT
+
 public:
     explicit multidxudialog(QWidget *parent = nullptr);
+    ~multidxudialog() override;
+
+private slots:
+    void stopTrying();
+    void Trying(int id);
+    void applySettings();
+    void handleHTTPResponseSlave(bool error);
+    void addDXU();
+    void delDXU();
+    void selectallDXU();
+    void inverseDXU();
+    void selectionIPChanged();
+    void showProfileSettings(const QString &name);
+
+private:
+    ProfileValue panelValues() const;
+    void showInPanels(const ProfileValue &profile);
+    void rebuildList();
+    QStringList selectedAddresses() const;
+    void startClient();
+    void retireClient();
+
+    Ui::multidxudialogClass ui;
+    QStringList ipList;
+    QSettings *profileSettings = nullptr;
+    HttpClient *httpClient = nullptr;
+    QTimer requestTimer;
+    bool requestDone = false;
+    QByteArray httpResponse;
+    // The client whose request the watchdog is timing; a firing aborts no
+    // other one.
+    QPointer<HttpClient> watchedClient;
+    bool broadcastRunning = false;
+
+    // Tests reach the dialog's state through this one door.
+    friend struct SlaveDialogTestAccess;
 };
