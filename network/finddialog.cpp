@@ -15,6 +15,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
+
 FindDialog::FindDialog(UsbDevice *device, QWidget *parent) : QDialog(parent), usbDevice(device)
 {
     buildForm();
@@ -99,8 +102,12 @@ void FindDialog::readNetworkSettings()
         startRequest(QLatin1String(NetworkPage::Path), SLOT(handleResponse(bool)));
         return;
     }
-    // A failed read leaves the reply of the last one, which is shown again.
-    usbDevice->readIdentity(identityReply);
+    // A failed read shows the last reply again. The read goes to a copy: a
+    // short reply would otherwise leave a mix of old and new bytes.
+    std::uint8_t reply[NetworkBlock::IdentityReplySize];
+    std::copy(std::begin(identityReply), std::end(identityReply), std::begin(reply));
+    if (usbDevice->readIdentity(reply))
+        std::copy(std::begin(reply), std::end(reply), std::begin(identityReply));
     serialEdit->setText(NetworkBlock::serialNumberText(identityReply));
     showFields(NetworkBlock::fieldsFromIdentity(identityReply));
 }

@@ -8,6 +8,7 @@
 // wait for them with QTRY_COMPARE(watcher.count(), n).
 
 #include <QAbstractButton>
+#include <QPushButton>
 #include <QApplication>
 #include <QList>
 #include <QMessageBox>
