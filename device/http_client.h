@@ -25,7 +25,11 @@ struct HttpRequestHeader
 // drops the rest of the queue and ends the batch with done(true) at once;
 // abort() does the same synchronously. The body buffer is emptied when each
 // command starts, so readAll() inside done() returns the last request's body.
-// Any HTTP status (404, 500, …) is a completed reply.
+// Any HTTP status (404, 500, …) is a completed reply; redirects are not
+// followed. The host is taken as a host only: a string that is not a host
+// name or an IP address fails its request with "Host %1 not found". Every
+// command gets a fresh connection, and the client sets no header field of
+// its own (the network library adds Host and its usual fields).
 class HttpClient : public QObject
 {
     Q_OBJECT
