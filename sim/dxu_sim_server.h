@@ -1,0 +1,64 @@
+#pragma once
+
+#include "sim/dxu_sim_state.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QStringList>
+
+class QTcpServer;
+class QTcpSocket;
+
+// One simulated instrument's web server on one address and port. It answers
+// each GET with a plain HTTP/1.0 reply (Content-Length, Connection: close)
+// and keeps the instrument's state in memory, so what the panel sent can be
+// read back from state() and requestLog().
+class DxuSimServer : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DxuSimServer(QObject *parent = nullptr);
+    ~DxuSimServer() override;
+
+    bool start(const QHostAddress &address, quint16 port = 80);
+    void stop();
+    bool isListening() const;
+    QString errorString() const;
+
+    DxuSimState state() const { return instrument; }
+    void setState(const DxuSimState &state) { instrument = state; }
+    int model() const { return modelNumber; }
+    void setModel(int model) { modelNumber = model == 2 ? 2 : 3; }
+    // A silent instrument accepts connections and reads requests but never
+    // answers; it still logs them and changes no state.
+    void setSilent(bool silent) { silentMode = silent; }
+    bool isSilent() const { return silentMode; }
+    // Every answer goes out this many milliseconds after its request came in.
+    void setReplyDelay(int milliseconds) { delayMs = qMax(0, milliseconds); }
+    int replyDelay() const { return delayMs; }
+
+    // The request targets received, in order ("/sg_run.shtml?reset1=1"),
+    // and the whole request lines ("GET /sg_run.shtml?reset1=1 HTTP/1.1").
+    QStringList requestLog() const { return targets; }
+    QStringList requestLines() const { return lines; }
+    void clearLog();
+
+signals:
+    void requestReceived(const QString &target);
+    // One line per request: "GET /path -> what was done (status)".
+    void requestHandled(const QString &summary);
+
+private:
+    void acceptConnections();
+    void readRequest(QTcpSocket *socket);
+    void handleRequest(QTcpSocket *socket, const QByteArray &head);
+    void reply(QTcpSocket *socket, int status, const QByteArray &body);
+
+    QTcpServer *server;
+    DxuSimState instrument;
+    int modelNumber = 3;
+    bool silentMode = false;
+    int delayMs = 0;
+    QStringList targets;
+    QStringList lines;
+};

@@ -1,0 +1,138 @@
+// dxu-sim: one simulated instrument on the network, so that the panel can be
+// tried without hardware. Prints one line per request on stdout.
+#include "sim/dxu_sim_server.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QTextStream>
+
+#ifdef Q_OS_UNIX
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+#ifdef Q_OS_UNIX
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+// SIGINT and SIGTERM end the event loop from the loop itself: the handler
+// only writes a byte into a pipe that the loop watches.
+void quitOnTerminationSignals(QCoreApplication &app)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+#elif defined(Q_OS_WIN)
+BOOL WINAPI onConsoleEvent(DWORD)
+{
+    // Runs on a thread of its own: hand the quit to the event loop.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                              Qt::QueuedConnection);
+    return TRUE;
+}
+
+void quitOnTerminationSignals(QCoreApplication &) { SetConsoleCtrlHandler(onConsoleEvent, TRUE); }
+#else
+void quitOnTerminationSignals(QCoreApplication &) {}
+#endif
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("dxu-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Simulates the web server of one DXU pulse generator, so that the panel "
+                       "can connect to it over Ethernet without hardware."));
+    parser.addHelpOption();
+    const QCommandLineOption addressOption(QStringLiteral("address"),
+                                           QStringLiteral("Address to listen on (127.0.0.1)."),
+                                           QStringLiteral("ip"), QStringLiteral("127.0.0.1"));
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("Port to listen on (80)."),
+                                        QStringLiteral("port"), QStringLiteral("80"));
+    const QCommandLineOption modelOption(QStringLiteral("model"),
+                                         QStringLiteral("Instrument model, 2 or 3 (3)."),
+                                         QStringLiteral("2|3"), QStringLiteral("3"));
+    const QCommandLineOption silentOption(QStringLiteral("silent"),
+                                          QStringLiteral("Accept connections but never answer."));
+    const QCommandLineOption delayOption(QStringLiteral("delay"),
+                                         QStringLiteral("Answer every request after MS ms."),
+                                         QStringLiteral("MS"), QStringLiteral("0"));
+    parser.addOptions({addressOption, portOption, modelOption, silentOption, delayOption});
+    parser.process(app);
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const QHostAddress address(parser.value(addressOption));
+    bool portOk = false, delayOk = false;
+    const uint port = parser.value(portOption).toUInt(&portOk);
+    const int delay = parser.value(delayOption).toInt(&delayOk);
+    const QString model = parser.value(modelOption);
+    if (address.isNull()) {
+        err << "dxu-sim: not an IP address: " << parser.value(addressOption) << Qt::endl;
+        return 2;
+    }
+    if (!portOk || port == 0 || port > 65535) {
+        err << "dxu-sim: not a port: " << parser.value(portOption) << Qt::endl;
+        return 2;
+    }
+    if (model != QLatin1String("2") && model != QLatin1String("3")) {
+        err << "dxu-sim: the model is 2 or 3, not " << model << Qt::endl;
+        return 2;
+    }
+    if (!delayOk || delay < 0) {
+        err << "dxu-sim: not a delay in milliseconds: " << parser.value(delayOption) << Qt::endl;
+        return 2;
+    }
+
+    DxuSimServer server;
+    server.setModel(model.toInt());
+    server.setSilent(parser.isSet(silentOption));
+    server.setReplyDelay(delay);
+    DxuSimState state;
+    if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+        const quint32 ip = address.toIPv4Address();
+        state.network.ip = {quint8(ip >> 24), quint8(ip >> 16), quint8(ip >> 8), quint8(ip)};
+    }
+    server.setState(state);
+    QObject::connect(&server, &DxuSimServer::requestHandled, &app,
+                     [&out](const QString &line) { out << line << Qt::endl; });
+
+    if (!server.start(address, static_cast<quint16>(port))) {
+        err << "dxu-sim: cannot listen on " << address.toString() << ':' << port << ": "
+            << server.errorString() << Qt::endl;
+        return 1;
+    }
+    quitOnTerminationSignals(app);
+    out << "DXU" << model << " simulator on http://" << address.toString() << ':' << port
+        << (server.isSilent() ? " (silent)" : "") << "; Ctrl+C ends it" << Qt::endl;
+    const int status = app.exec();
+    server.stop();
+    out << "dxu-sim: stopped" << Qt::endl;
+    return status;
+}
