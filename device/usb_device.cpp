@@ -13,7 +13,7 @@ namespace {
 QString describeError(int error)
 {
     return QStringLiteral("%1: %2").arg(QLatin1String(libusb_error_name(error)),
-                                        QLatin1String(libusb_strerror(error)));
+                                        QString::fromUtf8(libusb_strerror(error)));
 }
 } // namespace
 

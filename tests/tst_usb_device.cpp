@@ -241,17 +241,6 @@ private slots:
         QCOMPARE(usb.settings.thresholdVolts, 5.0f);
     }
 
-    void decodeStatusTakesOnlyTheTwoLengths()
-    {
-        UsbDevice usb;
-        std::uint8_t frame[56] = {};
-        frame[0] = 4;
-        usb.decodeStatus(frame, 54);
-        QCOMPARE(usb.settings.source1, std::uint8_t(0));
-        usb.decodeStatus(frame, 52);
-        QCOMPARE(usb.settings.source1, std::uint8_t(4));
-    }
-
     void everyCommandConfiguresClaimsWritesAndReads_data()
     {
         QTest::addColumn<int>("command");

@@ -246,7 +246,7 @@ int libusb_bulk_transfer(libusb_device_handle *dev_handle, unsigned char endpoin
     Device &sim = dev_handle->device->sim;
     if (!reachable(dev_handle))
         call.result = LIBUSB_ERROR_NO_DEVICE;
-    else if (!dev_handle->claimed)
+    else if (!dev_handle->claimed) // stricter than Linux, which claims on the fly
         call.result = LIBUSB_ERROR_IO;
     else if (endpoint == OutEndpoint)
         call.result = writeFrame(sim, data, length, &moved);
