@@ -2,8 +2,9 @@
 
 #include <QStringList>
 
-// The panel reads these pages with fixed patterns, so their layout is part
-// of the protocol:
+// The panel reads these pages with fixed patterns (QRegExp, leftmost-longest,
+// captures bound to the earliest candidates, the last group to the last one),
+// so their layout is part of the protocol:
 // - The thirteen numeric value="…" attributes stand in this order: p1, p2,
 //   pn1, pn2, the two Ch1/Ch3 delays, the two Ch1/Ch3 widths, the two
 //   Ch2/Ch4 delays, the two Ch2/Ch4 widths, then one more (the threshold, or
@@ -11,13 +12,11 @@
 //   appears anywhere, so each group of the settings pattern has exactly one
 //   candidate. p2's attribute is followed by a second double quote.
 // - Options write their value without quotes (value=4), so they never look
-//   like a numeric field. The time-base selects come before the source
-//   selects, and a selected source option has a blank before its ">": then
-//   each select pattern finds only its own select's selected option, whether
-//   the engine binds a capture to the earliest or to the latest candidate.
-// - The source selects end in "…High Level</option></select></TD><TD>" (ts1)
-//   and "…</option></select></TD></tr>" (ts2), the time bases in
-//   "</option></select></TD><TD>" (freq1) and "</option></select></TD></tr>".
+//   like a numeric field, and each select has exactly one selected option.
+// - The source selects share a row, ts1's cell ending in
+//   "…High Level</option></select></TD><TD>" and ts2's in
+//   "</option></select></TD></tr>"; the time-base selects share the next row
+//   with the same cell endings.
 
 namespace {
 
@@ -81,12 +80,12 @@ QByteArray setupPage(const DxuSimState &s, int model)
     html += QLatin1String("<h1>Human Readable setup</h1>\n");
     html += QLatin1String("<form action=\"/sg_hr_run.shtml\" method=\"get\">\n<table>\n");
     html += row(QString(), QStringLiteral("Generator #1"), QStringLiteral("Generator #2"));
+    html += row(QStringLiteral("Start source"),
+                select(QStringLiteral("ts1"), kSources1, s.ts1, " selected=\"selected\">"),
+                select(QStringLiteral("ts2"), kSources2, s.ts2, " selected=\"selected\">"));
     html += row(QStringLiteral("Time base"),
                 select(QStringLiteral("freq1"), kTimeBases, s.freq1, " selected=\"selected\">"),
                 select(QStringLiteral("freq2"), kTimeBases, s.freq2, " selected=\"selected\">"));
-    html += row(QStringLiteral("Start source"),
-                select(QStringLiteral("ts1"), kSources1, s.ts1, " selected=\"selected\" >"),
-                select(QStringLiteral("ts2"), kSources2, s.ts2, " selected=\"selected\" >"));
     html += row(QStringLiteral("Period, ms"), field(QStringLiteral("p1"), simNumber(s.p1)),
                 field(QStringLiteral("p2"), simNumber(s.p2), "\""));
     html += row(QStringLiteral("Pulses"), field(QStringLiteral("pn1"), QString::number(s.pn1)),
