@@ -1,0 +1,142 @@
+// Prints how long the setup page parser takes (median of repeated runs) on
+// the simulated instrument's page, on that page padded to the 64 KB the HTTP
+// client accepts, and on padded pages that almost match the settings pattern
+// (the doubled quote after the second value missing), which make the pattern
+// engine try every numeric value attribute before it gives up.
+#include "device/setup_page_parser.h"
+#include "sim/dxu_sim_pages.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+DxuSimState realisticState()
+{
+    DxuSimState s;
+    s.ts1 = 2;
+    s.ts2 = 1;
+    s.p1 = 1.5;
+    s.p2 = 1234.57;
+    s.pn1 = 16;
+    s.pn2 = 1;
+    s.ch1_st1 = 0.00002;
+    s.ch1_et1 = 0.10002;
+    s.ch2_st1 = 0.25;
+    s.ch2_et1 = 0.75;
+    s.ch1_st2 = 12.5;
+    s.ch1_et2 = 212.5;
+    s.ch2_et2 = 0.00004;
+    s.freq1 = 1;
+    s.freq2 = 3;
+    s.thresholdVolts = 2.5;
+    return s;
+}
+
+// Table rows of the kind the instrument's page has, each with two numeric
+// value attributes, inserted at `where` until the page is exactly `size`
+// bytes long (the remainder is filled with a comment).
+QByteArray padded(QByteArray page, const QByteArray &where, int size)
+{
+    QByteArray rows;
+    const int room = size - page.size();
+    for (int n = 0;; ++n) {
+        const QByteArray row =
+            QStringLiteral("<tr><TD>Reserved %1</TD><TD><input type=\"text\" size=\"10\" "
+                           "name=\"r%1a\" value=\"%2\"></TD><TD><input type=\"text\" size=\"10\" "
+                           "name=\"r%1b\" value=\"%3\"></TD></tr>\n")
+                .arg(n)
+                .arg(n * 0.125 + 0.5)
+                .arg(1000 + n)
+                .toLatin1();
+        if (rows.size() + row.size() + 8 > room)
+            break;
+        rows += row;
+    }
+    rows += "<!--" + QByteArray(room - rows.size() - 8, ' ') + "-->";
+    rows += '\n';
+    page.insert(page.indexOf(where), rows);
+    return page;
+}
+
+// The densest filler: bare numeric value attributes, nothing else.
+QByteArray denseValues(QByteArray page, int size)
+{
+    QByteArray values;
+    const QByteArray one = "<i value=\"7\">";
+    while (page.size() + values.size() + one.size() <= size)
+        values += one;
+    values += QByteArray(size - page.size() - values.size(), ' ');
+    page.insert(page.indexOf("</table>"), values);
+    return page;
+}
+
+QByteArray withoutDoubledQuote(QByteArray page)
+{
+    const int at = page.indexOf("\"\">");
+    page.remove(at, 1);
+    return page;
+}
+
+struct Timing
+{
+    double medianMs;
+    bool settingsFound;
+};
+
+Timing measure(const QByteArray &body, int runs)
+{
+    std::vector<double> times;
+    bool found = false;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        QByteArray stored = body;
+        removeNulBytes(stored);
+        const SetupPageFields fields = parseSetupPage(setupPageText(stored));
+        times.push_back(clock.nsecsElapsed() / 1e6);
+        found = fields.timing.has_value();
+    }
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], found};
+}
+
+void report(const char *name, const QByteArray &body, int runs)
+{
+    const Timing t = measure(body, runs);
+    std::printf("%-44s %6d bytes  %9.3f ms  (median of %d; settings %s)\n", name, int(body.size()),
+                t.medianMs, runs, t.settingsFound ? "found" : "not found");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int bound = MaxSetupPageLength;
+    const QByteArray page = setupPage(realisticState(), 3);
+    const QByteArray nearMiss = withoutDoubledQuote(page);
+
+    report("simulator's setup page", page, 101);
+    report("simulator's page, no doubled quote", nearMiss, 101);
+    report("64 KB page, padding after the fields", padded(page, "</table>", bound), 11);
+    report("64 KB page, padding before the fields", padded(page, "<tr><TD>Period", bound), 11);
+    report("64 KB near miss, padding after the fields", padded(nearMiss, "</table>", bound), 11);
+    report("64 KB near miss, padding before the fields", padded(nearMiss, "<tr><TD>Period", bound),
+           11);
+    for (int kb : {8, 16, 32}) {
+        const QByteArray name =
+            "near miss, dense value attributes, " + QByteArray::number(kb) + " KB";
+        report(name.constData(), denseValues(nearMiss, kb * 1024), 5);
+    }
+    report("64 KB near miss, dense value attributes", denseValues(nearMiss, bound), 5);
+    QByteArray overBound = padded(nearMiss, "</table>", bound + 1);
+    overBound.replace('\n', ' '); // line feeds do not count towards the bound
+    report("64 KB + 1 near miss (refused unread)", overBound, 11);
+    return 0;
+}
