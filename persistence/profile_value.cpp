@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <cmath>
+
 QString formatProfileValue(const ProfileValue &p)
 {
     QStringList fields;
@@ -22,7 +24,14 @@ public:
     explicit FieldReader(const QString &text) : fields(text.split(QLatin1Char('|'))) {}
 
     int integer(int position) const { return field(position).toInt(); }
-    double real(int position) const { return field(position).toDouble(); }
+    // "nan", "inf" and overflowing reals ("1e400", read as infinity) are no
+    // numbers a box can show: they read as 0 like any other non-number.
+    double real(int position) const
+    {
+        bool ok = false;
+        const double value = field(position).toDouble(&ok);
+        return ok && std::isfinite(value) ? value : 0.0;
+    }
 
 private:
     QString field(int position) const
@@ -35,7 +44,7 @@ private:
 
 ProfileValue parseProfileValue(const QString &text)
 {
-    // toInt()/toDouble() give 0 for anything that is not a number.
+    // toInt() gives 0 for anything that is not a decimal integer.
     const FieldReader in(text);
     ProfileValue p;
     p.ts1 = in.integer(1);
