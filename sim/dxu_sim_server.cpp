@@ -113,7 +113,8 @@ void DxuSimServer::readRequest(QTcpSocket *socket)
 
 void DxuSimServer::handleRequest(QTcpSocket *socket, const QByteArray &head)
 {
-    const QByteArray requestLine = head.left(head.indexOf('\n')).trimmed();
+    const qsizetype lineEnd = head.indexOf('\n');
+    const QByteArray requestLine = (lineEnd < 0 ? head : head.left(lineEnd)).trimmed();
     const QList<QByteArray> parts = requestLine.split(' ');
     const QString line = QString::fromLatin1(requestLine);
     if (parts.size() != 3 || !parts[1].startsWith('/') || !parts[2].startsWith("HTTP/")) {
