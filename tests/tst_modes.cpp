@@ -1,11 +1,15 @@
 // The window modes and the entries that open the other windows: compact mode,
 // always on top, the about box, help, slave control and the IP settings.
 #include "app/dxu_gui.h"
+#include "device/http_client.h"
+#include "fakeusb/fake_usb.h"
 #include "multidevice/multidxudialog.h"
+#include "network/finddialog.h"
 #include "support/message_boxes.h"
 #include "support/test_support.h"
 
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTextDocument>
 #include <QWindow>
@@ -15,6 +19,7 @@ struct DxuGuiTestAccess
     static Ui::dxu_guiClass &ui(dxu_gui &w) { return w.ui; }
     static QString &deviceIp(dxu_gui &w) { return w.deviceIp; }
     static multidxudialog *slaveDialog(dxu_gui &w) { return w.slaveDialog; }
+    static FindDialog *networkDialog(dxu_gui &w) { return w.networkDialog; }
 };
 
 namespace {
@@ -174,6 +179,40 @@ private slots:
             if (widget->isVisible() && widget->inherits("multidxudialog"))
                 ++dialogs;
         QCOMPARE(dialogs, 1);
+    }
+
+    // Connected by USB, the IP settings read the instrument's identity over
+    // USB and make no HTTP request.
+    void ipSettingsOnUsbReadOverUsb()
+    {
+        FakeUsb::reset();
+        const int instrument = FakeUsb::addInstrument(FakeUsb::Model::Dxu3);
+        FakeUsb::IdentityReply reply = FakeUsb::identity(instrument);
+        reply[20] = 10; // IP 10.0.0.50
+        FakeUsb::setIdentity(instrument, reply);
+
+        dxu_gui window;
+        DxuGuiTestAccess::deviceIp(window) = QStringLiteral("127.0.0.70");
+        window.show();
+        Ui::dxu_guiClass &ui = DxuGuiTestAccess::ui(window);
+        QVERIFY(!ui.actionIP_Settings->isEnabled());
+        ui.actionUSB->trigger();
+        QVERIFY(ui.actionIP_Settings->isEnabled());
+        FakeUsb::clearCalls();
+
+        ui.actionIP_Settings->trigger();
+        FindDialog *dialog = DxuGuiTestAccess::networkDialog(window);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(dialog->isModal());
+        const auto writes = FakeUsb::framesWritten(instrument);
+        QCOMPARE(writes.size(), std::size_t(1));
+        QCOMPARE(writes.front(), FakeUsb::Bytes({0x07}));
+        QCOMPARE(dialog->findChild<QLineEdit *>(QStringLiteral("serialEdit"))->text(),
+                 QStringLiteral("10111213141516171819"));
+        QCOMPARE(dialog->findChild<QLineEdit *>(QStringLiteral("ipEdit"))->text(),
+                 QStringLiteral("10.0.0.50"));
+        QVERIFY(dialog->findChildren<HttpClient *>().isEmpty());
+        dialog->hide();
     }
 };
 
