@@ -2,26 +2,140 @@
 // handling every reply of the instrument's web server.
 #include "app/dxu_gui.h"
 
+#include "device/http_client.h"
+#include "device/setup_page_parser.h"
+#include "persistence/settings_store.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSignalBlocker>
+#include <QStatusBar>
+
+namespace {
+// A probe that has no setup page behind it is given up after this long.
+const int kRequestWaitMs = 2500;
+const int kStatusMessageMs = 1000;
+} // namespace
+
 void dxu_gui::scan(bool checked)
 {
-    Q_UNUSED(checked);
+    if (!checked) {
+        setControlsEnabled(false);
+        httpResponse.clear();
+        ui.dev_status->setText(tr("Disconnected"));
+        ui.actionEthernet->setChecked(false);
+        fieldsFilledFromDevice = false;
+        return;
+    }
+
+    timeUnitMilli(true);
+    bool confirmed = false;
+    const QString address =
+        QInputDialog::getText(this, tr("Connect to DXU via Ethernet"), tr("DXU IP address:"),
+                              QLineEdit::Normal, deviceIp, &confirmed);
+    if (!confirmed || address.isEmpty()) {
+        ui.actionEthernet->setChecked(false);
+        return;
+    }
+
+    // Commands follow usbConnected: an open USB link would keep them away
+    // from the instrument the operator just chose.
+    if (usbConnected)
+        closeUsbLink();
+    ui.actionUSB->setChecked(false);
+    setControlsEnabled(true);
+    deviceIp = address;
+    settings->setValue(QLatin1String(SettingsStore::LastIpKey), deviceIp);
+    settings->sync();
+    test();
 }
 
 void dxu_gui::Trying(int id)
 {
     Q_UNUSED(id);
+    requestTimer.start(kRequestWaitMs);
 }
 
-void dxu_gui::stopTrying() {}
+void dxu_gui::stopTrying()
+{
+    // Once a setup page has been stored, a slow request is left to the
+    // client's own errors.
+    if (holdsSetupPage(httpResponse))
+        return;
+    httpClient->abort(); // ends the batch with done(true): the failure box
+    requestTimer.stop();
+    ethernetConnected = false;
+}
 
 void dxu_gui::handleResponse(bool error)
 {
-    Q_UNUSED(error);
+    if (error) {
+        QMessageBox::warning(this, tr("DXU Ethernet Connection"),
+                             tr("Can't find DXU on <b>%1</b> <br>Check ethernet cable or try to "
+                                "connect via USB!")
+                                 .arg(deviceIp));
+        setControlsEnabled(false);
+        ui.actionEthernet->setChecked(false);
+        ethernetConnected = false;
+        ui.dev_status->setText(tr("Disconnected"));
+    } else {
+        httpResponse = httpClient->readAll();
+        requestTimer.stop();
+        ethernetConnected = true;
+    }
+
+    // After an error this re-reads the previous reply's body.
+    removeNulBytes(httpResponse);
+    const SetupPageFields page = parseSetupPage(setupPageText(httpResponse));
+    applySetupPage(page, record);
+
+    if (!fieldsFilledFromDevice && ethernetConnected) {
+        // Showing the instrument's sources must not send them back: a source
+        // change resets the generators, and connecting must not stop them.
+        const QSignalBlocker quietSourceG1(ui.sourceG1);
+        const QSignalBlocker quietSourceG2(ui.sourceG2);
+        recordToFields();
+        fieldsFilledFromDevice = true;
+    }
+
+    deviceIsDxu3 = page.isDxu3;
+    ui.actionTrigger_threshold->setEnabled(deviceIsDxu3);
+    ui.actionDivideBy_calc->setEnabled(deviceIsDxu3);
+
+    if (error) {
+        ui.dev_status->setText(tr("Disconnected"));
+        disconnectSourceCombos();
+        statusBar()->showMessage(tr("Error"), kStatusMessageMs);
+    } else {
+        ui.dev_status->setText(deviceIsDxu3 ? tr("%1 (DXU3)").arg(deviceIp)
+                                            : tr("%1 (DXU2)").arg(deviceIp));
+        connectSourceCombos();
+        statusBar()->showMessage(tr("Command applied"), kStatusMessageMs);
+    }
+    ui.actionIP_Settings->setEnabled(true);
 }
 
 void dxu_gui::handleResponse2(bool error)
 {
-    Q_UNUSED(error);
+    if (!error)
+        return;
+    QMessageBox box;
+    box.setText(httpClient->errorString());
+    box.exec();
 }
 
-void dxu_gui::closeEthernetLink() {}
+void dxu_gui::closeEthernetLink()
+{
+    {
+        // The operator chose the other link: ending the pending requests is
+        // no failure to report.
+        const QSignalBlocker quietClient(httpClient);
+        httpClient->abort();
+    }
+    requestTimer.stop();
+    ethernetConnected = false;
+    fieldsFilledFromDevice = false;
+    httpResponse.clear();
+    ui.actionEthernet->setChecked(false);
+}
