@@ -1,13 +1,247 @@
 // Named profiles in the per-user store, listed in the Profiles menu.
 #include "app/dxu_gui.h"
 
-void dxu_gui::addProfile() {}
+#include "persistence/profile_names.h"
+#include "persistence/profile_store.h"
+#include "persistence/profile_value.h"
 
-void dxu_gui::deleteProfile() {}
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QSettings>
 
-void dxu_gui::loadProfileList() {}
+#include <utility>
+
+namespace {
+const int kMaxProfiles = 10;
+const char *const kProfileIcon = ":/dxu_gui/1408498221_script.png";
+
+QAction *addProfileEntry(QMenu *menu, QList<QAction *> &entries, const QString &name)
+{
+    QAction *entry = menu->addAction(QIcon(QLatin1String(kProfileIcon)), name);
+    entries.append(entry);
+    return entry;
+}
+
+void dropProfileEntry(QMenu *menu, QList<QAction *> &entries, int index)
+{
+    QAction *entry = entries.takeAt(index);
+    menu->removeAction(entry);
+    entry->deleteLater();
+}
+
+// Asks for a name until the operator gives one the store can keep; an empty
+// string when the operator cancels.
+QString askProfileName(QWidget *parent)
+{
+    for (;;) {
+        bool accepted = false;
+        const QString name = QInputDialog::getText(parent, dxu_gui::tr("Set Profile Name"),
+                                                   dxu_gui::tr("Profile Name:"), QLineEdit::Normal,
+                                                   QString(), &accepted);
+        if (!accepted)
+            return QString();
+        if (name.isEmpty())
+            QMessageBox::warning(parent, dxu_gui::tr("Empty name"),
+                                 dxu_gui::tr("Profile name should not be empty!"));
+        else if (ProfileNames::hasForbiddenCharacter(name))
+            QMessageBox::warning(parent, dxu_gui::tr("Wrong name"),
+                                 dxu_gui::tr("Profile name should not contain \"/\" or \"\\\"!"));
+        else
+            return name;
+    }
+}
+
+// Every entry of that name goes once the operator agrees to overwrite it;
+// false when the operator keeps the old profile.
+bool makeRoomForName(QWidget *parent, QMenu *menu, QList<QAction *> &entries, const QString &name)
+{
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries.at(i)->text() != name)
+            continue;
+        const auto answer = QMessageBox::question(
+            parent, dxu_gui::tr("DXU Profile"),
+            dxu_gui::tr("Profile with name <b>%1</b> is already exist!<br>Overwrite it?").arg(name),
+            QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return false;
+        dropProfileEntry(menu, entries, i);
+    }
+    return true;
+}
+
+// Channel boxes in profile order: Ch1, Ch2 (generator 1), Ch3, Ch4.
+struct ChannelBoxes
+{
+    QDoubleSpinBox *delay;
+    QDoubleSpinBox *width;
+};
+
+QList<ChannelBoxes> channelBoxes(const Ui::dxu_guiClass &ui)
+{
+    return {{ui.g1c1start, ui.g1c1stop},
+            {ui.g1c2start, ui.g1c2stop},
+            {ui.g2c1start, ui.g2c1stop},
+            {ui.g2c2start, ui.g2c2stop}};
+}
+
+void storeFormInRecord(const Ui::dxu_guiClass &ui, double unitFactor, GeneratorSettings &record)
+{
+    const int code1 = sourceCodeFromIndexG1(ui.sourceG1->currentIndex());
+    if (code1 >= 0)
+        record.ts1 = static_cast<std::uint8_t>(code1);
+    const int code2 = sourceCodeFromIndexG2(ui.sourceG2->currentIndex());
+    if (code2 >= 0)
+        record.ts2 = static_cast<std::uint8_t>(code2);
+    record.p1 = ui.periodG1->value() * unitFactor;
+    record.p2 = ui.periodG2->value() * unitFactor;
+    record.pn1 = ui.pulsesG1->value();
+    record.pn2 = ui.pulsesG2->value();
+    record.freq1 = ui.timeUnitG1->currentIndex();
+    record.freq2 = ui.timeUnitG2->currentIndex();
+}
+
+// Sources, periods, counts and time bases from the record; the channels as
+// the form shows them (delay and width), in milliseconds.
+ProfileValue profileOf(const GeneratorSettings &record, const Ui::dxu_guiClass &ui,
+                       double unitFactor)
+{
+    ProfileValue profile;
+    profile.ts1 = record.ts1;
+    profile.ts2 = record.ts2;
+    profile.p1 = record.p1;
+    profile.p2 = record.p2;
+    profile.pn1 = record.pn1;
+    profile.pn2 = record.pn2;
+    const QList<ChannelBoxes> channels = channelBoxes(ui);
+    for (int ch = 0; ch < 4; ++ch) {
+        profile.delay[ch] = channels[ch].delay->value() * unitFactor;
+        profile.width[ch] = channels[ch].width->value() * unitFactor;
+    }
+    profile.freq1 = record.freq1;
+    profile.freq2 = record.freq2;
+    return profile;
+}
+
+void takeProfileIntoRecord(const ProfileValue &profile, GeneratorSettings &record)
+{
+    record.ts1 = static_cast<std::uint8_t>(profile.ts1);
+    record.ts2 = static_cast<std::uint8_t>(profile.ts2);
+    record.p1 = profile.p1;
+    record.p2 = profile.p2;
+    record.pn1 = profile.pn1;
+    record.pn2 = profile.pn2;
+    record.freq1 = profile.freq1;
+    record.freq2 = profile.freq2;
+}
+
+// Time bases first (the boxes' steps follow them), the sources last.
+void showProfileInForm(const ProfileValue &profile, const GeneratorSettings &record,
+                       Ui::dxu_guiClass &ui)
+{
+    ui.timeUnitG1->setCurrentIndex(record.freq1);
+    ui.timeUnitG2->setCurrentIndex(record.freq2);
+    ui.periodG1->setValue(record.p1);
+    ui.periodG2->setValue(record.p2);
+    ui.pulsesG1->setValue(record.pn1);
+    ui.pulsesG2->setValue(record.pn2);
+    const QList<ChannelBoxes> channels = channelBoxes(ui);
+    for (int ch = 0; ch < 4; ++ch) {
+        channels[ch].delay->setValue(profile.delay[ch]);
+        channels[ch].width->setValue(profile.width[ch]);
+    }
+    // A code without an entry (3, 5, anything unknown) leaves its combo.
+    const int index1 = sourceIndexFromCodeG1(record.ts1);
+    if (index1 >= 0)
+        ui.sourceG1->setCurrentIndex(index1);
+    const int index2 = sourceIndexFromCodeG2(record.ts2);
+    if (index2 >= 0)
+        ui.sourceG2->setCurrentIndex(index2);
+}
+} // namespace
+
+void dxu_gui::addProfile()
+{
+    const QString name = askProfileName(this);
+    if (name.isEmpty())
+        return;
+    if (profileActions.size() >= kMaxProfiles) {
+        QMessageBox::information(this, tr("DXU"), tr("Only 10 DXU profiles could be created!"));
+        return;
+    }
+    if (!makeRoomForName(this, ui.menuProfiles, profileActions, name))
+        return;
+    addProfileEntry(ui.menuProfiles, profileActions, name);
+
+    storeFormInRecord(ui, unitFactor, record);
+    const QString value = formatProfileValue(profileOf(record, ui, unitFactor));
+    ProfileStore::refresh(profileSettings);
+    if (!ProfileStore::write(*profileSettings, name, value))
+        QMessageBox::warning(this, tr("DXU Profile"),
+                             tr("Profile <b>%1</b> could not be saved: the settings store "
+                                "cannot be written!")
+                                 .arg(name));
+}
+
+void dxu_gui::deleteProfile()
+{
+    if (profileActions.isEmpty()) {
+        QMessageBox::warning(this, tr("Profiles"), tr("Nothing to delete!"));
+        return;
+    }
+    QStringList names;
+    for (const QAction *entry : std::as_const(profileActions))
+        names << entry->text();
+    bool accepted = false;
+    const QString chosen =
+        QInputDialog::getItem(this, tr("DXU"), tr("Profile:"), names, 0, false, &accepted);
+    if (!accepted || chosen.isEmpty())
+        return;
+
+    const int index = names.indexOf(chosen);
+    if (index < 0)
+        return;
+    ProfileStore::refresh(profileSettings);
+    const bool removed = ProfileStore::remove(*profileSettings, chosen);
+    dropProfileEntry(ui.menuProfiles, profileActions, index);
+    if (!removed)
+        QMessageBox::warning(this, tr("DXU Profile"),
+                             tr("Profile <b>%1</b> could not be deleted: the settings store "
+                                "cannot be written!")
+                                 .arg(chosen));
+}
+
+void dxu_gui::loadProfileList()
+{
+    while (!profileActions.isEmpty())
+        dropProfileEntry(ui.menuProfiles, profileActions, 0);
+    // Another instance of the panel may have changed the store since.
+    ProfileStore::refresh(profileSettings);
+    profileSettings->sync();
+    if (!ProfileStore::isAvailable(*profileSettings)) {
+        QMessageBox::critical(this, tr("Errorr"), tr("Error 5"));
+        return;
+    }
+    for (const QString &name : profileSettings->childKeys()) {
+        QAction *entry = addProfileEntry(ui.menuProfiles, profileActions, name);
+        entry->setToolTip(tr("Click to load <b>%1</b>").arg(tr("What?")));
+    }
+}
 
 void dxu_gui::loadProfileDXUSettings(QAction *action)
 {
-    Q_UNUSED(action);
+    // The menu reports its own two actions through the same signal.
+    if (action->text() == ui.actionAdd_Profile->text() ||
+        action->text() == ui.actionDelete_Profile->text())
+        return;
+    const ProfileValue profile =
+        parseProfileValue(ProfileStore::read(*profileSettings, action->text()));
+    timeUnitMilli(true);
+    takeProfileIntoRecord(profile, record);
+
+    // Filling the form must not send by itself: sourceG1() below sends the
+    // reset and the whole settings once.
+    disconnectSourceCombos();
+    showProfileInForm(profile, record, ui);
+    sourceG1();
+    connectSourceCombos();
 }

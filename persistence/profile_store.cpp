@@ -28,8 +28,10 @@ bool remove(QSettings &store, const QString &name)
 
 bool isAvailable(const QSettings &store) { return store.status() == QSettings::NoError; }
 
-void reopen(QSettings *&store)
+void refresh(QSettings *&store)
 {
+    if (isAvailable(*store))
+        return;
     delete store;
     store = SettingsStore::openProfileSettings();
 }

@@ -19,8 +19,9 @@ bool remove(QSettings &store, const QString &name);
 // Whether the store could be read and written so far.
 bool isAvailable(const QSettings &store);
 
-// QSettings keeps the first error it met for its whole life; a new object on
-// the same store gives the next check a fresh start.
-void reopen(QSettings *&store);
+// QSettings keeps the first error it met for its whole life. A store that
+// met one is opened anew, so that the next check is about the store as it
+// is now; call it before each use.
+void refresh(QSettings *&store);
 
 } // namespace ProfileStore
