@@ -140,19 +140,6 @@ private slots:
         QCOMPARE(ui.periodG1->value(), 1.0);
     }
 
-    void boxesClampAndRoundAsSpinBoxesDo()
-    {
-        storeProfile(QStringLiteral("wide"),
-                     QStringLiteral("0|0|20000|0.123456|200000|-5|0|1|0|1|0|1|0|1|0|0"));
-        multidxudialog dialog;
-        auto &ui = SlaveDialogTestAccess::ui(dialog);
-        choose(dialog, QStringLiteral("wide"));
-        QCOMPARE(ui.periodG1->value(), 10736.0);
-        QCOMPARE(ui.periodG2->value(), 0.12346);
-        QCOMPARE(ui.pulsesG1->value(), 131072);
-        QCOMPARE(ui.pulsesG2->value(), 0);
-    }
-
     void shortValueReadsMissingFieldsAsZero()
     {
         storeProfile(QStringLiteral("short"), QStringLiteral("6|0|5"));

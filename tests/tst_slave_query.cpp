@@ -117,20 +117,6 @@ private slots:
         QCOMPARE(query.count(QLatin1String("save=1")), 1);
     }
 
-    void recordHoldsStartsAndEnds()
-    {
-        ProfileValue v = startPanels();
-        v.delay[3] = 4;
-        v.width[3] = 1;
-        const GeneratorSettings r = recordFromPanels(v);
-        QCOMPARE(r.ts1, std::uint8_t(2));
-        QCOMPARE(r.ts2, std::uint8_t(1));
-        QCOMPARE(r.ch2_st2, 4.0);
-        QCOMPARE(r.ch2_et2, 5.0);
-        QCOMPARE(r.ch1_et1, 10.0);
-        QCOMPARE(r.pn1, 10);
-    }
-
     void addressPattern_data()
     {
         QTest::addColumn<QString>("text");
@@ -174,19 +160,6 @@ private slots:
         QCOMPARE(fired, 1);
         QVERIFY2(elapsed >= 120, qPrintable(QString::number(elapsed)));
         QVERIFY2(elapsed < 2000, qPrintable(QString::number(elapsed)));
-    }
-
-    void slicedWaitKeepsTimersOnTime()
-    {
-        // Events are handled at least every 10 ms, so a repeating 5 ms timer
-        // ticks many times during a 200 ms wait (generous bound for a busy
-        // machine).
-        QTimer ticker;
-        int ticks = 0;
-        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
-        ticker.start(5);
-        processEventsFor(200);
-        QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
     }
 };
 
