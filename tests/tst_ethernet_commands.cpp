@@ -20,7 +20,7 @@ struct DxuGuiTestAccess
 
 namespace {
 
-const char *const kAddress = "127.0.0.31";
+const char *const kAddress = "127.0.0.32";
 
 const char *const kStartUpRunGen1 =
     "/sg_hr_run.shtml?ts1=0&ts2=0&p1=300&p2=300&pn1=1&pn2=1&ch1_st1=0&ch1_st2=0&ch1_et1=200"

@@ -26,8 +26,8 @@ struct DxuGuiTestAccess
 
 namespace {
 
-const char *const kSimAddress = "127.0.0.32";
-const char *const kFixedAddress = "127.0.0.33";
+const char *const kSimAddress = "127.0.0.36";
+const char *const kFixedAddress = "127.0.0.37";
 
 // Answers every request with the same body: an instrument whose page the
 // simulator does not write (NUL padding, values the patterns refuse).
@@ -155,7 +155,7 @@ void EthernetRepliesTest::pageRecoversTheInstrumentsState()
 
     QVERIFY(EthernetWindow::connectTo(*window, QLatin1String(kSimAddress)));
     QCOMPARE(EthernetWindow::connectionLabel(*window),
-             QStringLiteral("127.0.0.32 (DXU%1)").arg(model));
+             QStringLiteral("127.0.0.36 (DXU%1)").arg(model));
     QVERIFY(statusMessages.contains(QVariantList{QStringLiteral("Command applied")}));
 
     const GeneratorSettings &r = DxuGuiTestAccess::record(*window);
@@ -274,7 +274,7 @@ void EthernetRepliesTest::nulBytesAreRemovedFromTheStoredReply()
     fixed.body = padded;
 
     QVERIFY(EthernetWindow::connectTo(*window, QLatin1String(kFixedAddress)));
-    QCOMPARE(EthernetWindow::connectionLabel(*window), QStringLiteral("127.0.0.33 (DXU3)"));
+    QCOMPARE(EthernetWindow::connectionLabel(*window), QStringLiteral("127.0.0.37 (DXU3)"));
     QCOMPARE(DxuGuiTestAccess::httpResponse(*window), page);
     const GeneratorSettings &r = DxuGuiTestAccess::record(*window);
     QCOMPARE(r.p2, s.p2);
@@ -334,7 +334,7 @@ void EthernetRepliesTest::failedExchangeRereadsThePreviousPage()
     window->findChild<QPushButton *>("runGen1")->click();
     QTRY_COMPARE_WITH_TIMEOUT(boxes.count(), 1, 10000);
     QCOMPARE(boxes.last().title, QStringLiteral("DXU Ethernet Connection"));
-    QCOMPARE(boxes.last().text, QStringLiteral("Can't find DXU on <b>127.0.0.32</b> <br>Check "
+    QCOMPARE(boxes.last().text, QStringLiteral("Can't find DXU on <b>127.0.0.36</b> <br>Check "
                                                "ethernet cable or try to connect via USB!"));
     QCOMPARE(boxes.last().icon, QMessageBox::Warning);
     QVERIFY(statusMessages.contains(QVariantList{QStringLiteral("Error")}));
