@@ -1,112 +1,28 @@
-// The setup page parser on hand-made pages laid out as the instrument serves
-// them: the values of both generators in one table, the source and time-base
-// selects, the model marker.
+// The setup page parser on the simulated instrument's pages, and on copies
+// of them edited into what an instrument might also send.
 #include "support/test_support.h"
 
 #include "device/setup_page_parser.h"
+#include "sim/dxu_sim_pages.h"
 
 #include <QObject>
 
 namespace {
 
-// The values as the page shows them: widths, not ends.
-struct PageValues
-{
-    QString p1 = QStringLiteral("300");
-    QString p2 = QStringLiteral("300");
-    QString pn1 = QStringLiteral("1");
-    QString pn2 = QStringLiteral("1");
-    QString ch1Start1 = QStringLiteral("0");
-    QString ch1Start2 = QStringLiteral("0");
-    QString ch1Width1 = QStringLiteral("200");
-    QString ch1Width2 = QStringLiteral("200");
-    QString ch2Start1 = QStringLiteral("0");
-    QString ch2Start2 = QStringLiteral("0");
-    QString ch2Width1 = QStringLiteral("200");
-    QString ch2Width2 = QStringLiteral("200");
-    int ts1 = 0;
-    int ts2 = 0;
-    int freq1 = 0;
-    int freq2 = 0;
-    bool model3 = false;
-    bool doubledQuoteAfterP2 = true; // the instrument's page writes value="…""
-};
-
-QString options(const QStringList &labels, int selected)
-{
-    QString html;
-    for (int i = 0; i < labels.size(); ++i) {
-        const int code = labels[i].section(QLatin1Char('|'), 0, 0).toInt();
-        const QString label = labels[i].section(QLatin1Char('|'), 1);
-        html += QStringLiteral("<option value=%1").arg(code);
-        html += code == selected ? QStringLiteral(" selected=\"selected\">") : QStringLiteral(">");
-        html += label + QStringLiteral("</option>\n");
-    }
-    return html;
-}
-
-QString input(const QString &name, const QString &value, const QString &after = QString())
-{
-    return QStringLiteral("<input type=\"text\" size=\"12\" name=\"%1\" value=\"%2\"%3>")
-        .arg(name, value, after);
-}
-
-QString setupPage(const PageValues &v)
-{
-    const QStringList sources1 = {QStringLiteral("0|Software"), QStringLiteral("1|Ext. Sync"),
-                                  QStringLiteral("2|Ext.Trig. Rising Edge"),
-                                  QStringLiteral("4|Ext.Trig. Lowering Edge"),
-                                  QStringLiteral("6|Ext.Trig. High Level")};
-    const QStringList sources2 = {QStringLiteral("0|Software"), QStringLiteral("1|Gen1 Slave")};
-    const QStringList bases = {QStringLiteral("0|20 ns"), QStringLiteral("1|40 ns"),
-                               QStringLiteral("2|80 ns"), QStringLiteral("3|160 ns")};
-    QString html;
-    html += QStringLiteral("<html>\n<head><title>DXU setup</title>\n"
-                           "<meta http-equiv=\"Content-Type\" content=\"text/html\">\n"
-                           "</head>\n<body>\n<h3>Human Readable setup</h3>\n");
-    html += v.model3 ? QStringLiteral("<p class=\"s0\">v.3.0</p>\n")
-                     : QStringLiteral("<p class=\"s0\">v.2.4</p>\n");
-    html += QStringLiteral("<form method=\"get\" action=\"sg_hr_run.shtml\">\n<table border=1>\n"
-                           "<tr><TD></TD><TD>Generator #1</TD><TD>Generator #2</TD></tr>\n");
-    html += QStringLiteral("<tr><TD>Start</TD><TD><select name=\"ts1\">\n") +
-            options(sources1, v.ts1) + QStringLiteral("</select></TD><TD><select name=\"ts2\">\n") +
-            options(sources2, v.ts2) + QStringLiteral("</select></TD></tr>\n");
-    html += QStringLiteral("<tr><TD>Period, ms</TD><TD>") + input(QStringLiteral("p1"), v.p1) +
-            QStringLiteral("</TD><TD>") +
-            input(QStringLiteral("p2"), v.p2,
-                  v.doubledQuoteAfterP2 ? QStringLiteral("\"") : QString()) +
-            QStringLiteral("</TD></tr>\n");
-    html += QStringLiteral("<tr><TD>Pulses</TD><TD>") + input(QStringLiteral("pn1"), v.pn1) +
-            QStringLiteral("</TD><TD>") + input(QStringLiteral("pn2"), v.pn2) +
-            QStringLiteral("</TD></tr>\n");
-    const auto row = [&](const QString &label, const QString &name1, const QString &value1,
-                         const QString &name2, const QString &value2) {
-        html += QStringLiteral("<tr><TD>%1</TD><TD>").arg(label) + input(name1, value1) +
-                QStringLiteral("</TD><TD>") + input(name2, value2) + QStringLiteral("</TD></tr>\n");
-    };
-    row(QStringLiteral("Ch1/Ch3 delay"), QStringLiteral("ch1_st1"), v.ch1Start1,
-        QStringLiteral("ch1_st2"), v.ch1Start2);
-    row(QStringLiteral("Ch1/Ch3 width"), QStringLiteral("ch1_et1"), v.ch1Width1,
-        QStringLiteral("ch1_et2"), v.ch1Width2);
-    row(QStringLiteral("Ch2/Ch4 delay"), QStringLiteral("ch2_st1"), v.ch2Start1,
-        QStringLiteral("ch2_st2"), v.ch2Start2);
-    row(QStringLiteral("Ch2/Ch4 width"), QStringLiteral("ch2_et1"), v.ch2Width1,
-        QStringLiteral("ch2_et2"), v.ch2Width2);
-    html += QStringLiteral("<tr><TD>Time base</TD><TD><select name=\"freq1\">\n") +
-            options(bases, v.freq1) +
-            QStringLiteral("</select></TD><TD><select name=\"freq2\">\n") +
-            options(bases, v.freq2) + QStringLiteral("</select></TD></tr>\n");
-    html += QStringLiteral("</table>\n<input type=\"hidden\" name=\"save\" value=\"1\">\n"
-                           "<input type=\"submit\" value=\"Apply\">\n</form>\n</body>\n</html>\n");
-    return html;
-}
-
 // A select's code, or -1 when its pattern did not match.
 template <typename T> int found(const std::optional<T> &code) { return code ? int(*code) : -1; }
 
-SetupPageFields parse(const QString &html)
+SetupPageFields parse(const QByteArray &body) { return parseSetupPage(setupPageText(body)); }
+
+// The page with one field's value attribute replaced.
+QByteArray withValue(QByteArray page, const char *name, const QByteArray &from,
+                     const QByteArray &to)
 {
-    return parseSetupPage(setupPageText(html.toLatin1()));
+    const QByteArray field = QByteArray("name=\"") + name + "\" value=\"";
+    const QByteArray old = field + from + '"';
+    if (!page.contains(old))
+        qFatal("no %s in the page", old.constData());
+    return page.replace(old, field + to + '"');
 }
 
 } // namespace
@@ -116,9 +32,8 @@ class SetupPageTest : public QObject
     Q_OBJECT
 
 private slots:
-    void readsEveryFieldOfAPage();
-    void turnsWidthsIntoEnds();
-    void readsTheModelMarker();
+    void readsEveryField_data();
+    void readsEveryField();
     void readsExponentValues();
     void oneDigitExponentLeavesTheTwelveFields();
     void missingDoubledQuoteLeavesTheTwelveFields();
@@ -130,99 +45,91 @@ private slots:
     void recognisesTheSetupPageHeading();
 };
 
-void SetupPageTest::readsEveryFieldOfAPage()
+void SetupPageTest::readsEveryField_data()
 {
-    PageValues v;
-    v.p1 = QStringLiteral("1.5");
-    v.p2 = QStringLiteral("1234.56789");
-    v.pn1 = QStringLiteral("7");
-    v.pn2 = QStringLiteral("131072");
-    v.ch1Start1 = QStringLiteral("0.1");
-    v.ch1Start2 = QStringLiteral("0.2");
-    v.ch2Start1 = QStringLiteral("0.3");
-    v.ch2Start2 = QStringLiteral("0.4");
-    v.ts1 = 6;
-    v.ts2 = 1;
-    v.freq1 = 3;
-    v.freq2 = 2;
-    const SetupPageFields fields = parse(setupPage(v));
+    QTest::addColumn<int>("model");
+    QTest::newRow("DXU2") << 2;
+    QTest::newRow("DXU3") << 3;
+}
+
+void SetupPageTest::readsEveryField()
+{
+    QFETCH(int, model);
+    DxuSimState s;
+    s.ts1 = 6;
+    s.ts2 = 1;
+    s.p1 = 1.5;
+    s.p2 = 1234.57;
+    s.pn1 = 7;
+    s.pn2 = 131072;
+    s.ch1_st1 = 1;
+    s.ch1_et1 = 11; // the page shows widths: 10, 20, 30, 40
+    s.ch1_st2 = 2;
+    s.ch1_et2 = 22;
+    s.ch2_st1 = 3;
+    s.ch2_et1 = 33;
+    s.ch2_st2 = 4;
+    s.ch2_et2 = 44;
+    s.freq1 = 3;
+    s.freq2 = 2;
+    const SetupPageFields fields = parse(setupPage(s, model));
 
     QVERIFY(fields.timing);
-    QCOMPARE(fields.timing->p1, 1.5);
-    QCOMPARE(fields.timing->p2, 1234.56789);
-    QCOMPARE(fields.timing->pn1, 7);
-    QCOMPARE(fields.timing->pn2, 131072);
-    QCOMPARE(fields.timing->ch1_st1, 0.1);
-    QCOMPARE(fields.timing->ch1_st2, 0.2);
-    QCOMPARE(fields.timing->ch2_st1, 0.3);
-    QCOMPARE(fields.timing->ch2_st2, 0.4);
+    const SetupPageFields::Timing &t = *fields.timing;
+    QCOMPARE(t.p1, 1.5);
+    QCOMPARE(t.p2, 1234.57);
+    QCOMPARE(t.pn1, 7);
+    QCOMPARE(t.pn2, 131072);
+    QCOMPARE(t.ch1_st1, 1.0);
+    QCOMPARE(t.ch1_et1, 11.0);
+    QCOMPARE(t.ch1_st2, 2.0);
+    QCOMPARE(t.ch1_et2, 22.0);
+    QCOMPARE(t.ch2_st1, 3.0);
+    QCOMPARE(t.ch2_et1, 33.0);
+    QCOMPARE(t.ch2_st2, 4.0);
+    QCOMPARE(t.ch2_et2, 44.0);
     QCOMPARE(found(fields.ts1), 6);
     QCOMPARE(found(fields.ts2), 1);
     QCOMPARE(found(fields.freq1), 3);
     QCOMPARE(found(fields.freq2), 2);
+    QCOMPARE(fields.isDxu3, model == 3);
 
     GeneratorSettings record;
     applySetupPage(fields, record);
     QCOMPARE(record.p1, 1.5);
     QCOMPARE(record.pn2, 131072);
-    QCOMPARE(record.ch2_st2, 0.4);
+    QCOMPARE(record.ch2_et2, 44.0);
     QCOMPARE(int(record.ts1), 6);
     QCOMPARE(int(record.ts2), 1);
     QCOMPARE(record.freq1, 3);
     QCOMPARE(record.freq2, 2);
 }
 
-void SetupPageTest::turnsWidthsIntoEnds()
-{
-    PageValues v;
-    v.ch1Start1 = QStringLiteral("1");
-    v.ch1Width1 = QStringLiteral("10");
-    v.ch1Start2 = QStringLiteral("2");
-    v.ch1Width2 = QStringLiteral("20");
-    v.ch2Start1 = QStringLiteral("3");
-    v.ch2Width1 = QStringLiteral("30");
-    v.ch2Start2 = QStringLiteral("4");
-    v.ch2Width2 = QStringLiteral("40");
-    const SetupPageFields fields = parse(setupPage(v));
-
-    QVERIFY(fields.timing);
-    QCOMPARE(fields.timing->ch1_et1, 11.0);
-    QCOMPARE(fields.timing->ch1_et2, 22.0);
-    QCOMPARE(fields.timing->ch2_et1, 33.0);
-    QCOMPARE(fields.timing->ch2_et2, 44.0);
-}
-
-void SetupPageTest::readsTheModelMarker()
-{
-    PageValues v;
-    QVERIFY(!parse(setupPage(v)).isDxu3);
-    v.model3 = true;
-    QVERIFY(parse(setupPage(v)).isDxu3);
-    QVERIFY(!parse(QString()).isDxu3);
-}
-
 void SetupPageTest::readsExponentValues()
 {
-    PageValues v;
-    v.ch1Start1 = QStringLiteral("2e-05");
-    v.ch1Width1 = QStringLiteral("4e-05");
-    v.ch2Width2 = QStringLiteral("8e-05");
-    const SetupPageFields fields = parse(setupPage(v));
+    DxuSimState s;
+    s.ch1_st1 = 0.00002;
+    s.ch1_et1 = 0.00006;
+    s.ch2_st2 = 5;
+    s.ch2_et2 = 5.00008;
+    const QByteArray page = setupPage(s, 3);
+    QVERIFY(page.contains("value=\"4e-05\""));
+    const SetupPageFields fields = parse(page);
 
     QVERIFY(fields.timing);
     QCOMPARE(fields.timing->ch1_st1, 2e-05);
     QCOMPARE(fields.timing->ch1_et1, 6e-05);
-    QCOMPARE(fields.timing->ch2_et2, 8e-05);
+    QCOMPARE(fields.timing->ch2_et2, 5.00008);
     QCOMPARE(fields.timing->p1, 300.0);
 }
 
 void SetupPageTest::oneDigitExponentLeavesTheTwelveFields()
 {
-    PageValues v;
-    v.p1 = QStringLiteral("12");
-    v.ts1 = 2;
-    v.ch1Width2 = QStringLiteral("1e-5");
-    const SetupPageFields fields = parse(setupPage(v));
+    DxuSimState s;
+    s.p1 = 12;
+    s.ts1 = 2;
+    const QByteArray page = withValue(setupPage(s, 3), "ch1_et2", "200", "1e-5");
+    const SetupPageFields fields = parse(page);
     QVERIFY(!fields.timing);
     QCOMPARE(found(fields.ts1), 2);
 
@@ -237,10 +144,12 @@ void SetupPageTest::oneDigitExponentLeavesTheTwelveFields()
 
 void SetupPageTest::missingDoubledQuoteLeavesTheTwelveFields()
 {
-    PageValues v;
-    v.doubledQuoteAfterP2 = false;
-    v.freq2 = 1;
-    const SetupPageFields fields = parse(setupPage(v));
+    DxuSimState s;
+    s.freq2 = 1;
+    QByteArray page = setupPage(s, 2);
+    QCOMPARE(page.count("\"\""), 1);
+    page.replace("\"\"", "\"");
+    const SetupPageFields fields = parse(page);
     QVERIFY(!fields.timing);
     QCOMPARE(found(fields.freq2), 1);
 }
@@ -248,10 +157,9 @@ void SetupPageTest::missingDoubledQuoteLeavesTheTwelveFields()
 void SetupPageTest::valueThatDoesNotConvertGivesZero()
 {
     // "3x5" fits the any-character point of the second group but is no number.
-    PageValues v;
-    v.p2 = QStringLiteral("3x5");
-    v.pn1 = QStringLiteral("99999999999");
-    const SetupPageFields fields = parse(setupPage(v));
+    QByteArray page = withValue(setupPage(DxuSimState(), 3), "p2", "300\"", "3x5\"");
+    page = withValue(page, "pn1", "1", "99999999999");
+    const SetupPageFields fields = parse(page);
     QVERIFY(fields.timing);
     QCOMPARE(fields.timing->p2, 0.0);
     QCOMPARE(fields.timing->pn1, 0);
@@ -262,31 +170,34 @@ void SetupPageTest::extraValuesDoNotShiftTheFields()
 {
     // Numeric value attributes beyond the thirteen the pattern names: the
     // twelve fields are the earliest ones that fit, as on the instrument.
-    PageValues v;
-    v.ch1Start1 = QStringLiteral("1");
-    v.ch2Width2 = QStringLiteral("12");
-    QString html = setupPage(v);
-    html.replace(QStringLiteral("</form>"),
-                 QStringLiteral("<input type=\"hidden\" name=\"a\" value=\"901\">"
-                                "<input type=\"hidden\" name=\"b\" value=\"902\">"
-                                "<input type=\"hidden\" name=\"c\" value=\"903\"></form>"));
-    const SetupPageFields fields = parse(html);
+    DxuSimState s;
+    s.ch1_st1 = 1;
+    s.ch1_et1 = 2;
+    s.ch2_st2 = 6;
+    s.ch2_et2 = 18;
+    QByteArray page = setupPage(s, 3);
+    page.replace("</form>", "<input type=\"hidden\" name=\"a\" value=\"901\">"
+                            "<input type=\"hidden\" name=\"b\" value=\"902\">"
+                            "<input type=\"hidden\" name=\"c\" value=\"903\"></form>");
+    const SetupPageFields fields = parse(page);
     QVERIFY(fields.timing);
     QCOMPARE(fields.timing->ch1_st1, 1.0);
-    QCOMPARE(fields.timing->ch2_et2, 12.0);
+    QCOMPARE(fields.timing->ch1_et1, 2.0);
+    QCOMPARE(fields.timing->ch2_st2, 6.0);
+    QCOMPARE(fields.timing->ch2_et2, 18.0);
     QCOMPARE(fields.timing->pn2, 1);
 }
 
 void SetupPageTest::missingSelectLeavesOnlyItsField()
 {
-    PageValues v;
-    v.ts1 = 4;
-    v.ts2 = 1;
-    v.freq1 = 2;
-    v.freq2 = 3;
-    QString html = setupPage(v);
-    html.replace(QStringLiteral("<select name=\"freq1\">"), QStringLiteral("<select name=\"f1\">"));
-    const SetupPageFields fields = parse(html);
+    DxuSimState s;
+    s.ts1 = 4;
+    s.ts2 = 1;
+    s.freq1 = 2;
+    s.freq2 = 3;
+    QByteArray page = setupPage(s, 3);
+    page.replace("<select name=\"freq1\">", "<select name=\"f1\">");
+    const SetupPageFields fields = parse(page);
     QVERIFY(fields.timing);
     QCOMPARE(found(fields.ts1), 4);
     QCOMPARE(found(fields.ts2), 1);
@@ -302,21 +213,21 @@ void SetupPageTest::missingSelectLeavesOnlyItsField()
 
 void SetupPageTest::ignoresNulBytesAndLineFeeds()
 {
-    PageValues v;
-    v.p1 = QStringLiteral("250");
-    v.ts1 = 1;
-    v.model3 = true;
-    QByteArray body = setupPage(v).toLatin1();
-    // NULs and line feeds inside values, markers and patterns' literal text.
+    DxuSimState s;
+    s.p1 = 250;
+    s.ts1 = 1;
+    QByteArray body = setupPage(s, 3);
+    // NULs and line feeds inside a value, the model marker and a select.
     body.replace("value=\"250\"", QByteArray("value=\"2\0005\n0\"", 13));
     body.replace("s0\">v", QByteArray("s0\"\0>v", 6));
     body.replace("<option value=1 selected", QByteArray("<opt\0ion value=1 sel\nected", 26));
     body.append(QByteArray(100, '\0'));
+    QCOMPARE(body.count('\0'), 103);
 
     removeNulBytes(body);
     QVERIFY(!body.contains('\0'));
     QVERIFY(body.contains("value=\"25\n0\""));
-    const SetupPageFields fields = parseSetupPage(setupPageText(body));
+    const SetupPageFields fields = parse(body);
     QVERIFY(fields.timing);
     QCOMPARE(fields.timing->p1, 250.0);
     QCOMPARE(found(fields.ts1), 1);
@@ -325,9 +236,7 @@ void SetupPageTest::ignoresNulBytesAndLineFeeds()
 
 void SetupPageTest::refusesTextsLongerThanTheBound()
 {
-    PageValues v;
-    v.model3 = true;
-    const QString page = setupPage(v);
+    const QString page = setupPageText(setupPage(DxuSimState(), 3));
     const QString filler = QStringLiteral("<!-- padding -->");
 
     QString atBound = page;
@@ -336,8 +245,7 @@ void SetupPageTest::refusesTextsLongerThanTheBound()
     QCOMPARE(atBound.size(), MaxSetupPageLength);
     QVERIFY(parseSetupPage(atBound).timing);
 
-    const QString overBound = atBound + QLatin1Char(' ');
-    const SetupPageFields refused = parseSetupPage(overBound);
+    const SetupPageFields refused = parseSetupPage(atBound + QLatin1Char(' '));
     QVERIFY(!refused.timing);
     QVERIFY(!refused.ts1);
     QVERIFY(!refused.ts2);
@@ -348,12 +256,11 @@ void SetupPageTest::refusesTextsLongerThanTheBound()
 
 void SetupPageTest::recognisesTheSetupPageHeading()
 {
-    PageValues v;
-    QVERIFY(holdsSetupPage(setupPage(v).toLatin1()));
+    QVERIFY(holdsSetupPage(setupPage(DxuSimState(), 2)));
     QVERIFY(holdsSetupPage("<h3>Human Readable \nsetup</h3>"));
     QVERIFY(!holdsSetupPage(QByteArray()));
     QVERIFY(!holdsSetupPage("<h3>human readable setup</h3>"));
-    QVERIFY(!holdsSetupPage("<html>404 Not Found</html>"));
+    QVERIFY(!holdsSetupPage(notFoundPage(QStringLiteral("/sg_hr_setup2.shtml"))));
 }
 
 DXU_TEST_MAIN(SetupPageTest)
