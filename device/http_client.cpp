@@ -36,14 +36,15 @@ bool isPlainHost(const QString &host)
     if (bare.startsWith(QLatin1Char('[')) && bare.endsWith(QLatin1Char(']')))
         bare = bare.mid(1, bare.size() - 2);
     if (bare.contains(QLatin1Char(':'))) {
-        static const QRegularExpression ipv6Chars(QStringLiteral("^[0-9A-Fa-f:.]+$"));
+        static const QRegularExpression ipv6Chars(
+            QRegularExpression::anchoredPattern(QStringLiteral("[0-9A-Fa-f:.]+")));
         QHostAddress address;
         return ipv6Chars.match(bare).hasMatch() && address.setAddress(bare) &&
                address.protocol() == QAbstractSocket::IPv6Protocol;
     }
-    static const QRegularExpression hostName(
-        QStringLiteral("^(?:[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?\\.)*"
-                       "[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?\\.?$"));
+    static const QRegularExpression hostName(QRegularExpression::anchoredPattern(
+        QStringLiteral("(?:[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?\\.)*"
+                       "[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?\\.?")));
     return hostName.match(host).hasMatch();
 }
 
@@ -242,7 +243,8 @@ void HttpClient::Private::sendRequest(const HttpRequestHeader &header)
         return;
     }
     const QUrl url = requestUrl(host, port, header.path);
-    static const QRegularExpression methodToken(QStringLiteral("^[A-Z]+$"));
+    static const QRegularExpression methodToken(
+        QRegularExpression::anchoredPattern(QStringLiteral("[A-Z]+")));
     if (!url.isValid() || url.host().isEmpty() || !methodToken.match(header.method).hasMatch()) {
         failCurrent(UnknownError, QStringLiteral("HTTP request failed"));
         return;

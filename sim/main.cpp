@@ -47,8 +47,8 @@ void quitOnTerminationSignals(QCoreApplication &app)
 BOOL WINAPI onConsoleEvent(DWORD)
 {
     // Runs on a thread of its own: hand the quit to the event loop.
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
     return TRUE;
 }
 
@@ -129,7 +129,10 @@ int main(int argc, char *argv[])
         return 1;
     }
     quitOnTerminationSignals(app);
-    out << "DXU" << model << " simulator on http://" << address.toString() << ':' << port
+    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                             ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
+                             : address.toString();
+    out << "DXU" << model << " simulator on http://" << host << ':' << port
         << (server.isSilent() ? " (silent)" : "") << "; Ctrl+C ends it" << Qt::endl;
     const int status = app.exec();
     server.stop();

@@ -392,11 +392,27 @@ void HttpClientTest::errorStatusIsACompletedReply()
 void HttpClientTest::hostileHostFailsAndReachesNobody_data()
 {
     QTest::addColumn<QString>("host");
-    for (const char *host :
-         {"127.0.0.1/evil", "a@b", "127.0.0.1:81", "x y", "127.0.0.1?x", "127.0.0.21/evil",
-          "a@127.0.0.21", "127.0.0.21:81", "127.0.0.21:80", "127.0.0.21 x", "127.0.0.21?x",
-          "127.0.0.21#x", "127.0.0.21\\x", "127.0.0.21\r\nX: y", "http://127.0.0.21", "",
-          "-bad-.example", "[127.0.0.21]", "127.0.0.21%00"})
+    for (const char *host : {"127.0.0.1/evil",
+                             "a@b",
+                             "127.0.0.1:81",
+                             "x y",
+                             "127.0.0.1?x",
+                             "127.0.0.21/evil",
+                             "a@127.0.0.21",
+                             "127.0.0.21:81",
+                             "127.0.0.21:80",
+                             "127.0.0.21 x",
+                             "127.0.0.21?x",
+                             "127.0.0.21#x",
+                             "127.0.0.21\\x",
+                             "127.0.0.21\r\nX: y",
+                             "http://127.0.0.21",
+                             "",
+                             "-bad-.example",
+                             "[127.0.0.21]",
+                             "127.0.0.21%00",
+                             "127.0.0.21\n",
+                             "::1\n"})
         QTest::newRow(host) << QString::fromLatin1(host);
 }
 
