@@ -27,9 +27,9 @@ FindDialog::FindDialog(UsbDevice *device, QWidget *parent) : QDialog(parent), us
     connect(dhcpCheckBox, SIGNAL(toggled(bool)), this, SLOT(dhcpCheckBoxToggled(bool)));
 }
 
-// The clients are children of the dialog; the timer must not fire into a
-// half-destroyed dialog.
-FindDialog::~FindDialog() { requestTimer.stop(); }
+// A request still on its way must not report into a dialog being destroyed:
+// its client, a child, outlives this destructor.
+FindDialog::~FindDialog() { abandonRequest(); }
 
 void FindDialog::buildForm()
 {

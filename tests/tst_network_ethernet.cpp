@@ -339,6 +339,20 @@ private slots:
         QVERIFY(!dhcp()->isChecked());
         QCOMPARE(boxes.count(), 0);
     }
+
+    // Run under the sanitizers, this catches a reply reaching a dialog that
+    // is being destroyed.
+    void dialogDestroyedWhileWaiting()
+    {
+        server = startServer("127.0.0.67", pageNetwork(false));
+        server->setReplyDelay(200);
+        MessageBoxWatcher boxes;
+        openAndRead("127.0.0.67");
+        QTRY_COMPARE_WITH_TIMEOUT(server->requestLog().size(), 1, ReplyWaitMs);
+        dialog.reset();
+        QTest::qWait(500);
+        QCOMPARE(boxes.count(), 0);
+    }
 };
 
 DXU_TEST_MAIN(NetworkEthernetTest)
