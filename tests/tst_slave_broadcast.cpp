@@ -73,7 +73,11 @@ public:
                 connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             }
         });
-        return server.listen(QHostAddress(host), 80);
+        QElapsedTimer waited;
+        waited.start();
+        while (!server.listen(QHostAddress(host), 80) && waited.elapsed() < 20000)
+            QTest::qWait(200);
+        return server.isListening();
     }
     int requests = 0;
 
@@ -122,14 +126,30 @@ class SlaveBroadcastTest : public QObject
     QElapsedTimer clock;
     std::vector<std::unique_ptr<Instrument>> instruments;
 
+    // Another run of this program (a second build tree) may hold the address
+    // for a while: wait for it rather than fail at once.
     Instrument &startInstrument(int last)
     {
         instruments.push_back(std::make_unique<Instrument>(last, clock));
         Instrument &instrument = *instruments.back();
-        if (!instrument.server.start(QHostAddress(instrument.host), 80))
-            qFatal("cannot listen on %s:80: %s", qPrintable(instrument.host),
-                   qPrintable(instrument.server.errorString()));
+        QElapsedTimer waited;
+        waited.start();
+        while (!instrument.server.start(QHostAddress(instrument.host), 80) &&
+               waited.elapsed() < 20000)
+            QTest::qWait(200);
         return instrument;
+    }
+
+    bool allListening() const
+    {
+        for (const auto &instrument : instruments) {
+            if (!instrument->server.isListening()) {
+                qWarning("cannot listen on %s:80: %s", qPrintable(instrument->host),
+                         qPrintable(instrument->server.errorString()));
+                return false;
+            }
+        }
+        return true;
     }
 
 private slots:
@@ -151,6 +171,7 @@ private slots:
         silent.server.setSilent(true);
         const DxuSimState untouched = silent.server.state();
 
+        QVERIFY(allListening());
         multidxudialog dialog;
         dialog.show();
         auto &ui = SlaveDialogTestAccess::ui(dialog);
@@ -216,6 +237,7 @@ private slots:
     {
         // Nobody listens on .56.
         Instrument &answering = startInstrument(57);
+        QVERIFY(allListening());
         multidxudialog dialog;
         auto &ui = SlaveDialogTestAccess::ui(dialog);
         addAddresses(dialog, {address(56), answering.host});
@@ -236,6 +258,7 @@ private slots:
         ErrorPageServer lacksThePage;
         QVERIFY(lacksThePage.listen(address(54)));
         Instrument &after = startInstrument(55);
+        QVERIFY(allListening());
         multidxudialog dialog;
         auto &ui = SlaveDialogTestAccess::ui(dialog);
         addAddresses(dialog, {address(54), after.host});
@@ -252,6 +275,7 @@ private slots:
     void nothingSelectedSendsNothing()
     {
         Instrument &instrument = startInstrument(58);
+        QVERIFY(allListening());
         multidxudialog dialog;
         addAddresses(dialog, {instrument.host});
         MessageBoxWatcher boxes;
@@ -266,6 +290,7 @@ private slots:
         QList<Instrument *> five;
         for (int last = 51; last <= 55; ++last)
             five << &startInstrument(last);
+        QVERIFY(allListening());
         multidxudialog dialog;
         dialog.show();
         auto &ui = SlaveDialogTestAccess::ui(dialog);
@@ -306,6 +331,7 @@ private slots:
         Instrument &a = startInstrument(51);
         Instrument &b = startInstrument(52);
         Instrument &c = startInstrument(53);
+        QVERIFY(allListening());
         multidxudialog dialog;
         dialog.show();
         auto &ui = SlaveDialogTestAccess::ui(dialog);
@@ -345,6 +371,7 @@ private slots:
         Instrument &answering = startInstrument(59);
         Instrument &silent = startInstrument(58);
         silent.server.setSilent(true);
+        QVERIFY(allListening());
         multidxudialog dialog;
         auto &ui = SlaveDialogTestAccess::ui(dialog);
         addAddresses(dialog, {silent.host, answering.host});
@@ -373,6 +400,7 @@ private slots:
         QStringList hosts;
         for (int last = 51; last <= 55; ++last)
             hosts << startInstrument(last).host;
+        QVERIFY(allListening());
         multidxudialog dialog;
         dialog.show();
         auto &ui = SlaveDialogTestAccess::ui(dialog);
