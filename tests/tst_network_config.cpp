@@ -107,27 +107,12 @@ private slots:
         const Block block =
             blockOf(typed(QStringLiteral("aa:BB:c:0D:e0:7f"), QStringLiteral("10.1.2.3"),
                           QStringLiteral("255.255.0.0"), QStringLiteral("10.1.0.254"), dhcp));
-        const Block expected = {std::uint8_t(dhcp ? 1 : 0),
-                                0xAA,
-                                0xBB,
-                                0x0C,
-                                0x0D,
-                                0xE0,
-                                0x7F,
-                                10,
-                                1,
-                                2,
-                                3,
-                                255,
-                                255,
-                                0,
-                                0,
-                                10,
-                                1,
-                                0,
-                                254};
-        for (int i = 0; i < NetworkBlock::BlockSize; ++i)
-            QVERIFY2(block[i] == expected[i], qPrintable(QStringLiteral("byte %1").arg(i)));
+        // DHCP, MAC, IP, mask, gateway.
+        const QByteArray expected = QByteArray(1, dhcp ? 1 : 0) +
+                                    QByteArray::fromHex("aabb0c0de07f 0a010203 ffff0000 0a0100fe");
+        QCOMPARE(
+            QByteArray(reinterpret_cast<const char *>(block.data()), int(block.size())).toHex(' '),
+            expected.toHex(' '));
     }
 
     // The block conversions take what C's strtoul and atoi take, keeping the

@@ -173,26 +173,11 @@ private slots:
 
         const auto writes = networkWrites(instrument);
         QCOMPARE(writes.size(), std::size_t(1));
-        const FakeUsb::Bytes expected = {NetworkWriteCode,
-                                         std::uint8_t(dhcpOn ? 1 : 0),
-                                         0xAA,
-                                         0xBB,
-                                         0x0C,
-                                         0x0D,
-                                         0xE0,
-                                         0x7F,
-                                         10,
-                                         1,
-                                         2,
-                                         3,
-                                         255,
-                                         255,
-                                         0,
-                                         0,
-                                         10,
-                                         1,
-                                         0,
-                                         254};
+        // Code, DHCP, MAC, IP, mask, gateway.
+        const QByteArray hex = QByteArray(dhcpOn ? "0801" : "0800") + "aabb0c0de07f" + "0a010203" +
+                               "ffff0000" + "0a0100fe";
+        const QByteArray bytes = QByteArray::fromHex(hex);
+        const FakeUsb::Bytes expected(bytes.begin(), bytes.end());
         QCOMPARE(writes.front(), expected);
         // The instrument took it: its next identity reply carries it.
         const FakeUsb::IdentityReply now = FakeUsb::identity(instrument);
