@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStatusBar>
 
@@ -508,11 +509,17 @@ private slots:
         }
     }
 
+    // Another running panel writes the store's file behind this one's back.
     void anotherPanelsSaveShowsAtTheNextOpening()
     {
         auto w = newWindow();
         openProfilesMenu(*w);
-        storeProfile(QStringLiteral("from elsewhere"), QLatin1String(ProfileFormat::DefaultValue));
+        QVERIFY(entryNames(*w).isEmpty());
+        QFile file(storeFileName());
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Profiles]\nfrom%20elsewhere=0|0|300|300|1|1|0|200|0|200|0|200|0|200|0|0\n");
+        file.close();
         openProfilesMenu(*w);
         QCOMPARE(entryNames(*w), QStringList{QStringLiteral("from elsewhere")});
     }
