@@ -393,8 +393,8 @@ private slots:
         QVERIFY(usb.writeNetworkBlock());
         const std::vector<Call> bulk = bulkCalls(dxu);
         QCOMPARE(bulk.size(), std::size_t(1)); // nothing read back
-        Bytes frame{0x08};
-        frame.insert(frame.end(), block, block + 19);
+        Bytes frame(20, 0x08);
+        std::copy(block, block + 19, frame.begin() + 1);
         QCOMPARE(bulk[0].bytes, frame);
         const FakeUsb::IdentityReply identity = FakeUsb::identity(dxu);
         QVERIFY(std::equal(block, block + 19, identity.begin() + 13));
