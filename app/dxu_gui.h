@@ -17,6 +17,7 @@ class FindDialog;
 class HttpClient;
 class UsbDevice;
 class dividebyDialog;
+enum class QueryTail;
 class multidxudialog;
 
 // The main window: owns the form, the Generator settings record, the preview,
@@ -100,6 +101,7 @@ private:
 
     // Links
     void sendHttpCommand(const QString &path);
+    void sendSettingsAndRun(bool gen1, bool gen2, QueryTail tail);
     void connectSourceCombos();
     void disconnectSourceCombos();
     void reportUsbResult(bool ok);

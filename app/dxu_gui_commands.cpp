@@ -25,38 +25,21 @@ void dxu_gui::reportUsbResult(bool ok)
         statusBar()->showMessage(tr("Error"), 1000);
 }
 
-void dxu_gui::startGen1()
+// The run buttons: the settings, then the run flags of the chosen generators.
+void dxu_gui::sendSettingsAndRun(bool gen1, bool gen2, QueryTail tail)
 {
     fieldsToRecord();
     if (usbConnected) {
         const bool sent = usbDevice->sendSettings();
-        reportUsbResult(usbDevice->runGenerators(true, false) && sent);
+        reportUsbResult(usbDevice->runGenerators(gen1, gen2) && sent);
     } else {
-        sendHttpCommand(settingsQuery(record, QueryTail::RunGen1));
+        sendHttpCommand(settingsQuery(record, tail));
     }
 }
 
-void dxu_gui::startGen2()
-{
-    fieldsToRecord();
-    if (usbConnected) {
-        const bool sent = usbDevice->sendSettings();
-        reportUsbResult(usbDevice->runGenerators(false, true) && sent);
-    } else {
-        sendHttpCommand(settingsQuery(record, QueryTail::RunGen2));
-    }
-}
-
-void dxu_gui::startGen12()
-{
-    fieldsToRecord();
-    if (usbConnected) {
-        const bool sent = usbDevice->sendSettings();
-        reportUsbResult(usbDevice->runGenerators(true, true) && sent);
-    } else {
-        sendHttpCommand(settingsQuery(record, QueryTail::RunBoth));
-    }
-}
+void dxu_gui::startGen1() { sendSettingsAndRun(true, false, QueryTail::RunGen1); }
+void dxu_gui::startGen2() { sendSettingsAndRun(false, true, QueryTail::RunGen2); }
+void dxu_gui::startGen12() { sendSettingsAndRun(true, true, QueryTail::RunBoth); }
 
 void dxu_gui::resetGens()
 {

@@ -1,7 +1,7 @@
 #include "multidevice/multidxudialog.h"
 
 #include "device/http_client.h"
-#include "multidevice/address_pattern.h"
+#include "device/ipv4_address.h"
 #include "multidevice/broadcast_query.h"
 #include "multidevice/event_slices.h"
 #include "persistence/profile_value.h"
@@ -56,7 +56,7 @@ void multidxudialog::addDXU()
                              tr("DXU with IP %1 already in list").arg(address), QMessageBox::Ok);
         return;
     }
-    if (!isSlaveAddress(address)) {
+    if (!isIpv4Address(address)) {
         QMessageBox::warning(this, tr("IP error"),
                              tr("IP address <b>%1</b> is incorrect").arg(address), QMessageBox::Ok);
         return;

@@ -1,13 +1,12 @@
 #include "network/address_check.h"
 
+#include "device/ipv4_address.h"
+
 #include <QRegularExpression>
 
 namespace AddressCheck {
 
 namespace {
-
-// Written with [0-9], not \d, which would also take digits of other scripts.
-const QString OctetPattern = QStringLiteral("([01]?[0-9]?[0-9]|2[0-4][0-9]|25[0-5])");
 
 bool matchesWhole(const QRegularExpression &pattern, const QString &text)
 {
@@ -23,22 +22,15 @@ bool isMacAddress(const QString &text)
     return matchesWhole(pattern, text);
 }
 
-bool isIpv4Address(const QString &text)
-{
-    static const QRegularExpression pattern(QRegularExpression::anchoredPattern(
-        OctetPattern + QStringLiteral("(\\.") + OctetPattern + QStringLiteral("){3}")));
-    return matchesWhole(pattern, text);
-}
-
 Field firstInvalidField(const NetworkFields &fields)
 {
     if (!isMacAddress(fields.mac))
         return Field::Mac;
-    if (!isIpv4Address(fields.ip))
+    if (!::isIpv4Address(fields.ip))
         return Field::Ip;
-    if (!isIpv4Address(fields.mask))
+    if (!::isIpv4Address(fields.mask))
         return Field::Mask;
-    if (!isIpv4Address(fields.gateway))
+    if (!::isIpv4Address(fields.gateway))
         return Field::Gateway;
     return Field::None;
 }

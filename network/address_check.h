@@ -13,9 +13,6 @@ namespace AddressCheck {
 // Six groups of one or two hexadecimal digits separated by ":", any case.
 bool isMacAddress(const QString &text);
 
-// Four groups of 0 to 255 separated by ".", leading zeros allowed ("010").
-bool isIpv4Address(const QString &text);
-
 enum class Field { None, Mac, Ip, Mask, Gateway };
 
 // The first field that fails, in the order MAC, IP, mask, gateway; the

@@ -1,6 +1,5 @@
 // The plain parts of the slave dialog: the query every selected instrument is
 // sent, the address check of the list, and the sliced wait of the broadcast.
-#include "multidevice/address_pattern.h"
 #include "multidevice/broadcast_query.h"
 #include "multidevice/event_slices.h"
 #include "support/test_support.h"
@@ -115,38 +114,6 @@ private slots:
         QVERIFY(query.endsWith(QLatin1String("&freq2=0&save=1")));
         QVERIFY(!query.contains(QLatin1String("_run=")));
         QCOMPARE(query.count(QLatin1String("save=1")), 1);
-    }
-
-    void addressPattern_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("plain") << "192.168.0.0" << true;
-        QTest::newRow("loopback") << "127.0.0.51" << true;
-        QTest::newRow("all 255") << "255.255.255.255" << true;
-        QTest::newRow("all zero") << "0.0.0.0" << true;
-        QTest::newRow("leading zeros") << "010.001.000.001" << true;
-        QTest::newRow("two hundreds") << "249.250.199.200" << true;
-        QTest::newRow("256") << "10.0.0.256" << false;
-        QTest::newRow("260") << "260.0.0.1" << false;
-        QTest::newRow("300") << "10.300.0.1" << false;
-        QTest::newRow("four digits") << "10.0.0.0001" << false;
-        QTest::newRow("three groups") << "10.0.1" << false;
-        QTest::newRow("five groups") << "10.0.0.1.5" << false;
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("blank before") << " 10.0.0.1" << false;
-        QTest::newRow("blank after") << "10.0.0.1 " << false;
-        QTest::newRow("empty group") << "10..0.1" << false;
-        QTest::newRow("letter") << "10.0.0.a" << false;
-        QTest::newRow("host name") << "localhost" << false;
-        QTest::newRow("trailing dot") << "10.0.0.1." << false;
-    }
-
-    void addressPattern()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, accepted);
-        QCOMPARE(isSlaveAddress(text), accepted);
     }
 
     void slicedWaitHandlesEventsAndLastsItsTime()
