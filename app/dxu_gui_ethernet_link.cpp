@@ -74,7 +74,7 @@ void dxu_gui::handleResponse(bool error)
         QMessageBox::warning(this, tr("DXU Ethernet Connection"),
                              tr("Can't find DXU on <b>%1</b> <br>Check ethernet cable or try to "
                                 "connect via USB!")
-                                 .arg(deviceIp));
+                                 .arg(deviceIp.toHtmlEscaped()));
         setControlsEnabled(false);
         ui.actionEthernet->setChecked(false);
         ethernetConnected = false;

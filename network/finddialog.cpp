@@ -278,7 +278,7 @@ void FindDialog::warnEthernetFailure()
     QMessageBox::warning(
         this, tr("DXU Ethernet Connection"),
         tr("Can't find DXU on <b>%1</b> <br>Check ethernet cable or try to connect via USB!")
-            .arg(deviceIp),
+            .arg(deviceIp.toHtmlEscaped()),
         QMessageBox::Ok);
 }
 
