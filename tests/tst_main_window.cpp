@@ -65,11 +65,6 @@ private slots:
         QVERIFY(window.findChild<QRadioButton *>("showG1")->isChecked());
         QCOMPARE(window.findChild<QGroupBox *>("previewGroup")->title(),
                  QStringLiteral("Signal Preview for Generator#1"));
-        QCOMPARE(window.findChild<QComboBox *>("timeUnitG1")->count(), 4);
-        QCOMPARE(window.findChild<QComboBox *>("sourceG1")->itemText(4),
-                 QStringLiteral("Ext.Trig. High Level"));
-        QCOMPARE(window.findChild<QComboBox *>("sourceG2")->itemText(1),
-                 QStringLiteral("Gen1 Slave"));
     }
 
     void controlsWaitForADevice()
@@ -102,15 +97,8 @@ private slots:
             return t;
         }();
         QCOMPARE(titles, (QStringList{"Connection", "Profiles", "Settings", "?"}));
-        const QList<QAction *> tools = window.findChild<QMenu *>("menuTools")->actions();
-        QCOMPARE(tools.size(), 10);
-        QCOMPARE(tools.at(0)->objectName(), QStringLiteral("actionIP_Settings"));
-        QCOMPARE(tools.at(7)->menu()->title(), QStringLiteral("Time units"));
-        QCOMPARE(tools.at(9)->objectName(), QStringLiteral("actionExport_current_settings"));
-        QAction *micro = window.findChild<QAction *>("actionMicroseconds");
-        QCOMPARE(micro->shortcut(), QKeySequence(QStringLiteral("Alt+U")));
         QVERIFY(window.findChild<QAction *>("actionMiliseconds")->isChecked());
-        QVERIFY(!micro->isChecked());
+        QVERIFY(!window.findChild<QAction *>("actionMicroseconds")->isChecked());
     }
 
     // Every slot of the window, in the order its meta-object declares them.
@@ -124,8 +112,6 @@ private slots:
                 names << QString::fromLatin1(meta->method(i).methodSignature());
         QCOMPARE(names.size(), 47);
         QCOMPARE(names.first(), QStringLiteral("exportDXUSettings()"));
-        QCOMPARE(names.at(5), QStringLiteral("handleResponse(bool)"));
-        QCOMPARE(names.at(30), QStringLiteral("Trying(int)"));
         QCOMPARE(names.at(43), QStringLiteral("loadProfileDXUSettings(QAction*)"));
         QCOMPARE(names.last(), QStringLiteral("switchToCompactMode(bool)"));
     }
