@@ -1,6 +1,7 @@
 // The slave dialog's address list and its panels: start state, adding and
-// checking addresses, deleting, selecting, the buttons that follow the
-// selection, hiding and reopening, and the main window's one instance.
+// checking addresses, selecting, deleting, the buttons that follow the
+// selection, hiding and reopening; filling the panels from a stored profile;
+// and the main window's one instance.
 #include "app/dxu_gui.h"
 #include "multidevice/multidxudialog.h"
 #include "persistence/settings_store.h"
@@ -9,7 +10,6 @@
 #include "support/test_support.h"
 
 #include <QAction>
-#include <QMetaMethod>
 #include <QSettings>
 
 struct SlaveDialogTestAccess
@@ -20,12 +20,17 @@ struct SlaveDialogTestAccess
 
 namespace {
 
-QStringList rows(QListWidget *list)
+// Types each address into the "Add DXU" box (a null text cancels it).
+void add(multidxudialog &dialog, const QStringList &addresses)
 {
-    QStringList texts;
-    for (int row = 0; row < list->count(); ++row)
-        texts << list->item(row)->text();
-    return texts;
+    QList<std::optional<QString>> answers;
+    for (const QString &address : addresses)
+        answers << (address.isNull() ? std::nullopt : std::optional<QString>(address));
+    InputDialogAnswerer answerer(answers);
+    for (int i = 0; i < addresses.size(); ++i)
+        SlaveDialogTestAccess::ui(dialog).pushButton_2->click();
+    QCOMPARE(answerer.count(), int(addresses.size()));
+    QCOMPARE(answerer.last().presetText, QStringLiteral("192.168.0.0"));
 }
 
 QList<int> selectedRows(QListWidget *list)
@@ -37,19 +42,27 @@ QList<int> selectedRows(QListWidget *list)
     return selected;
 }
 
-// Types the address into the "Add DXU" box, as the operator does.
-void addAddress(multidxudialog &dialog, const QString &address)
+// Replaces the stored profiles with these names and values.
+void storeOnly(const QList<std::pair<QString, QString>> &profiles)
 {
-    InputDialogAnswerer answerer({address});
-    SlaveDialogTestAccess::ui(dialog).pushButton_2->click();
-    QCOMPARE(answerer.count(), 1);
+    QScopedPointer<QSettings> settings(SettingsStore::openProfileSettings());
+    settings->remove(QString());
+    for (const auto &[name, value] : profiles)
+        settings->setValue(name, value);
+    settings->sync();
 }
 
-// A click on a row, without modifier keys.
-void clickRow(QListWidget *list, int row)
+// The panels in the order of a stored profile; sources and time bases as shown.
+QString panels(const Ui::multidxudialogClass &ui)
 {
-    const QRect rect = list->visualItemRect(list->item(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+    QStringList fields = {ui.sourceG1->currentText(), ui.sourceG2->currentText()};
+    const QList<QAbstractSpinBox *> boxes = {ui.periodG1,  ui.periodG2, ui.pulsesG1,  ui.pulsesG2,
+                                             ui.g1c1start, ui.g1c1stop, ui.g1c2start, ui.g1c2stop,
+                                             ui.g2c1start, ui.g2c1stop, ui.g2c2start, ui.g2c2stop};
+    for (const QAbstractSpinBox *box : boxes)
+        fields << box->property("value").toString();
+    fields << ui.timeUnitG1->currentText() << ui.timeUnitG2->currentText();
+    return fields.join(QLatin1Char('|'));
 }
 
 } // namespace
@@ -59,254 +72,156 @@ class SlaveDialogTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        QScopedPointer<QSettings> store(SettingsStore::openMainSettings());
-        store->clear();
-        store->sync();
-    }
-
     void firstRunShowsEmptyListAndStartValues()
     {
         multidxudialog dialog;
         auto &ui = SlaveDialogTestAccess::ui(dialog);
-        QCOMPARE(dialog.objectName(), QStringLiteral("Dialog"));
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Slave DXU Control"));
-        QCOMPARE(dialog.size(), QSize(298, 483));
-        QVERIFY(!dialog.windowIcon().isNull());
-
         QCOMPARE(ui.dxulistWidget->count(), 0);
-        QVERIFY(SlaveDialogTestAccess::ipList(dialog).isEmpty());
-        QCOMPARE(ui.dxulistWidget->selectionMode(), QAbstractItemView::MultiSelection);
         QVERIFY(!ui.pushButton->isEnabled());
         QVERIFY(!ui.pushButton_3->isEnabled());
-
-        QCOMPARE(ui.sourceG1->currentText(), QStringLiteral("Ext.Trig. Rising Edge"));
-        QCOMPARE(ui.sourceG2->currentText(), QStringLiteral("Gen1 Slave"));
-        QCOMPARE(ui.sourceG1->count(), 5);
-        QCOMPARE(ui.sourceG2->count(), 2);
-        for (QDoubleSpinBox *period : {ui.periodG1, ui.periodG2}) {
-            QCOMPARE(period->value(), 1000.0);
-            QCOMPARE(period->maximum(), 10736.0);
-            QCOMPARE(period->decimals(), 5);
-        }
-        for (QSpinBox *pulses : {ui.pulsesG1, ui.pulsesG2}) {
-            QCOMPARE(pulses->value(), 10);
-            QCOMPARE(pulses->maximum(), 131072);
-        }
-        for (QDoubleSpinBox *delay : {ui.g1c1start, ui.g1c2start, ui.g2c1start, ui.g2c2start})
-            QCOMPARE(delay->value(), 0.0);
-        for (QDoubleSpinBox *width : {ui.g1c1stop, ui.g1c2stop, ui.g2c1stop, ui.g2c2stop})
-            QCOMPARE(width->value(), 10.0);
-        for (QComboBox *timeBase : {ui.timeUnitG1, ui.timeUnitG2}) {
-            QCOMPARE(timeBase->currentText(), QStringLiteral("20 ns"));
-            QCOMPARE(timeBase->count(), 4);
-            QVERIFY(timeBase->toolTip().contains(QLatin1String("10736")));
-        }
-        // No profile stored: only the blank entry.
-        QCOMPARE(ui.slavePresetsCombo->count(), 1);
-        QCOMPARE(ui.slavePresetsCombo->currentText(), QStringLiteral(" "));
+        QCOMPARE(panels(ui),
+                 QStringLiteral("Ext.Trig. Rising Edge|Gen1 Slave|1000|1000|10|10|0|10|0|10|"
+                                "0|10|0|10|20 ns|20 ns"));
     }
 
-    void slotsKeepTheirOrder()
+    void typedAddressIsCheckedBeforeItIsListed_data()
     {
-        const QMetaObject &meta = multidxudialog::staticMetaObject;
-        const QByteArrayList expected = {"stopTrying()",
-                                         "Trying(int)",
-                                         "applySettings()",
-                                         "handleHTTPResponseSlave(bool)",
-                                         "addDXU()",
-                                         "delDXU()",
-                                         "selectallDXU()",
-                                         "inverseDXU()",
-                                         "selectionIPChanged()",
-                                         "showProfileSettings(QString)"};
-        QByteArrayList actual;
-        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
-            actual << meta.method(i).methodSignature();
-        QCOMPARE(actual, expected);
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("title"); // of the warning; none when empty
+        QTest::addColumn<bool>("listed");
+        QTest::newRow("duplicate") << "10.0.0.1" << QStringLiteral("Input error") << false;
+        QTest::newRow("group above 255") << "10.256.0.1" << QStringLiteral("IP error") << false;
+        QTest::newRow("three groups") << "10.0.1" << QStringLiteral("IP error") << false;
+        QTest::newRow("empty") << QStringLiteral("") << "IP error" << false;
+        QTest::newRow("cancelled") << QString() << QString() << false;
+        QTest::newRow("leading zeros") << "010.000.000.001" << QString() << true;
+        QTest::newRow("another") << "127.0.0.51" << QString() << true;
     }
 
-    void addAsksForAnAddressAndListsItInOrder()
+    void typedAddressIsCheckedBeforeItIsListed()
     {
+        QFETCH(QString, typed);
+        QFETCH(QString, title);
+        QFETCH(bool, listed);
         multidxudialog dialog;
         auto &ui = SlaveDialogTestAccess::ui(dialog);
-        InputDialogAnswerer answerer({QStringLiteral("127.0.0.51"), QStringLiteral("10.0.0.2")});
-        ui.pushButton_2->click();
-        ui.pushButton_2->click();
-        QCOMPARE(answerer.count(), 2);
-        QCOMPARE(answerer.last().title, QStringLiteral("Add DXU"));
-        QCOMPARE(answerer.last().label, QStringLiteral("DXU IP:"));
-        QCOMPARE(answerer.last().presetText, QStringLiteral("192.168.0.0"));
-        const QStringList expected = {QStringLiteral("127.0.0.51"), QStringLiteral("10.0.0.2")};
-        QCOMPARE(rows(ui.dxulistWidget), expected);
-        QCOMPARE(SlaveDialogTestAccess::ipList(dialog), expected);
-    }
-
-    void duplicateAddressIsRefused()
-    {
-        multidxudialog dialog;
-        addAddress(dialog, QStringLiteral("10.0.0.1"));
-        MessageBoxWatcher boxes;
-        addAddress(dialog, QStringLiteral("10.0.0.1"));
-        QCOMPARE(boxes.count(), 1);
-        QCOMPARE(boxes.last().title, QStringLiteral("Input error"));
-        QCOMPARE(boxes.last().text, QStringLiteral("DXU with IP 10.0.0.1 already in list"));
-        QCOMPARE(boxes.last().icon, QMessageBox::Warning);
-        QCOMPARE(SlaveDialogTestAccess::ui(dialog).dxulistWidget->count(), 1);
-    }
-
-    void malformedAddressIsRefused_data()
-    {
-        QTest::addColumn<QString>("address");
-        QTest::newRow("group above 255") << QStringLiteral("10.256.0.1");
-        QTest::newRow("three groups") << QStringLiteral("10.0.1");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("five groups") << QStringLiteral("10.0.0.1.5");
-        QTest::newRow("blank before") << QStringLiteral(" 10.0.0.1");
-        QTest::newRow("four digits") << QStringLiteral("10.0.0.0001");
-    }
-
-    void malformedAddressIsRefused()
-    {
-        QFETCH(QString, address);
-        multidxudialog dialog;
-        addAddress(dialog, QStringLiteral("10.0.0.1"));
-        MessageBoxWatcher boxes;
-        addAddress(dialog, address);
-        QCOMPARE(boxes.count(), 1);
-        QCOMPARE(boxes.last().title, QStringLiteral("IP error"));
-        QCOMPARE(boxes.last().text,
-                 QStringLiteral("IP address <b>%1</b> is incorrect").arg(address));
-        QCOMPARE(SlaveDialogTestAccess::ipList(dialog), QStringList{QStringLiteral("10.0.0.1")});
-    }
-
-    void leadingZerosAreKeptAsTypedAndCountAsAnotherEntry()
-    {
-        multidxudialog dialog;
-        MessageBoxWatcher boxes;
-        addAddress(dialog, QStringLiteral("10.0.0.1"));
-        addAddress(dialog, QStringLiteral("010.000.000.001"));
-        QCOMPARE(boxes.count(), 0);
-        const QStringList expected = {QStringLiteral("10.0.0.1"),
-                                      QStringLiteral("010.000.000.001")};
-        QCOMPARE(rows(SlaveDialogTestAccess::ui(dialog).dxulistWidget), expected);
-    }
-
-    void cancellingTheInputChangesNothing()
-    {
-        multidxudialog dialog;
-        auto &ui = SlaveDialogTestAccess::ui(dialog);
-        addAddress(dialog, QStringLiteral("10.0.0.1"));
+        add(dialog, {QStringLiteral("10.0.0.1")});
         ui.dxulistWidget->item(0)->setSelected(true);
         MessageBoxWatcher boxes;
-        InputDialogAnswerer answerer({std::nullopt});
-        ui.pushButton_2->click();
-        QCOMPARE(answerer.count(), 1);
+        add(dialog, {typed});
         QTest::qWait(50);
-        QCOMPARE(boxes.count(), 0);
-        QCOMPARE(rows(ui.dxulistWidget), QStringList{QStringLiteral("10.0.0.1")});
-        QCOMPARE(selectedRows(ui.dxulistWidget), QList<int>{0});
-        QVERIFY(ui.pushButton->isEnabled());
+        QCOMPARE(boxes.count(), title.isEmpty() ? 0 : 1);
+        QCOMPARE(boxes.last().title, title);
+        // Listed as typed, in order; the list is rebuilt and its selection gone.
+        const QStringList expected =
+            listed ? QStringList{QStringLiteral("10.0.0.1"), typed} : QStringList{"10.0.0.1"};
+        QCOMPARE(SlaveDialogTestAccess::ipList(dialog), expected);
+        QCOMPARE(ui.dxulistWidget->count(), expected.size());
+        QCOMPARE(ui.dxulistWidget->item(expected.size() - 1)->text(), expected.last());
+        QCOMPARE(selectedRows(ui.dxulistWidget), listed ? QList<int>() : QList<int>{0});
+        QCOMPARE(ui.pushButton->isEnabled(), !listed);
+        QCOMPARE(ui.pushButton_3->isEnabled(), !listed);
     }
 
-    void addingClearsTheSelection()
+    void selectingReopeningAndDeleting()
     {
         multidxudialog dialog;
         auto &ui = SlaveDialogTestAccess::ui(dialog);
-        addAddress(dialog, QStringLiteral("10.0.0.1"));
-        ui.dxulistWidget->item(0)->setSelected(true);
-        QVERIFY(ui.pushButton->isEnabled());
-        addAddress(dialog, QStringLiteral("10.0.0.2"));
-        QVERIFY(selectedRows(ui.dxulistWidget).isEmpty());
-        QVERIFY(!ui.pushButton->isEnabled());
-        QVERIFY(!ui.pushButton_3->isEnabled());
-    }
-
-    void deletingSelectedRowsKeepsTheOrderOfTheRest()
-    {
-        multidxudialog dialog;
-        auto &ui = SlaveDialogTestAccess::ui(dialog);
+        QListWidget *list = ui.dxulistWidget;
         dialog.show();
-        for (int i = 1; i <= 6; ++i)
-            addAddress(dialog, QStringLiteral("10.0.0.%1").arg(i));
-        for (int row : {4, 1, 3})
-            clickRow(ui.dxulistWidget, row);
-        QCOMPARE(selectedRows(ui.dxulistWidget), (QList<int>{1, 3, 4}));
+        add(dialog, {"10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.4", "10.0.0.5", "10.0.0.6"});
+        // Whether Apply and Delete are enabled follows every change.
+        const auto check = [&](const QList<int> &rows) {
+            QCOMPARE(selectedRows(list), rows);
+            QCOMPARE(ui.pushButton->isEnabled(), !rows.isEmpty());
+            QCOMPARE(ui.pushButton_3->isEnabled(), !rows.isEmpty());
+        };
+        // One click toggles one row, no modifier key needed.
+        const auto click = [&](int row) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              list->visualItemRect(list->item(row)).center());
+        };
+        ui.pushButton_4->click();
+        check({0, 1, 2, 3, 4, 5});
+        ui.pushButton_5->click();
+        check({});
+        click(0);
+        click(2);
+        check({0, 2});
+        ui.pushButton_5->click();
+        check({1, 3, 4, 5});
+        click(5);
+        check({1, 3, 4});
+
+        ui.periodG1->setValue(12.5);
+        dialog.close();
+        dialog.show();
+        check({1, 3, 4});
+        QCOMPARE(ui.periodG1->value(), 12.5);
 
         MessageBoxWatcher boxes;
         ui.pushButton_3->click();
         QCOMPARE(boxes.count(), 0);
-        const QStringList expected = {QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.3"),
-                                      QStringLiteral("10.0.0.6")};
-        QCOMPARE(rows(ui.dxulistWidget), expected);
-        QCOMPARE(SlaveDialogTestAccess::ipList(dialog), expected);
-        QVERIFY(!ui.pushButton->isEnabled());
-        QVERIFY(!ui.pushButton_3->isEnabled());
+        const QStringList rest = {"10.0.0.1", "10.0.0.3", "10.0.0.6"};
+        QCOMPARE(SlaveDialogTestAccess::ipList(dialog), rest);
+        for (int row = 0; row < rest.size(); ++row)
+            QCOMPARE(list->item(row)->text(), rest[row]);
+        check({});
     }
 
-    void deletingWithNothingSelectedWarns()
+    void fieldsGoToTheirBoxes_data()
     {
-        multidxudialog dialog;
-        addAddress(dialog, QStringLiteral("10.0.0.1"));
-        MessageBoxWatcher boxes;
-        // The button is disabled then; the slot is reached directly.
-        QVERIFY(QMetaObject::invokeMethod(&dialog, "delDXU"));
-        QCOMPARE(boxes.count(), 1);
-        QCOMPARE(boxes.last().title, QStringLiteral("Input error"));
-        QCOMPARE(boxes.last().text, QStringLiteral("Nothing to delete, select DXU first"));
-        QCOMPARE(SlaveDialogTestAccess::ipList(dialog), QStringList{QStringLiteral("10.0.0.1")});
+        QTest::addColumn<QString>("codes");
+        QTest::addColumn<QString>("sources");
+        // The boxes start on Ext. Sync and Gen1 Slave here.
+        QTest::newRow("4 and 0") << "4|0" << QStringLiteral("Ext.Trig. Lowering Edge|Software");
+        QTest::newRow("3 and 7 leave both") << "3|7" << QStringLiteral("Ext. Sync|Gen1 Slave");
+        QTest::newRow("6 is High Level")
+            << "6|0" << QStringLiteral("Ext.Trig. High Level|Software");
     }
 
-    void selectAllInverseAndTheButtonsFollow()
+    void fieldsGoToTheirBoxes()
     {
-        multidxudialog dialog;
-        auto &ui = SlaveDialogTestAccess::ui(dialog);
-        dialog.show();
-        for (int i = 1; i <= 4; ++i)
-            addAddress(dialog, QStringLiteral("10.0.0.%1").arg(i));
-
-        ui.pushButton_4->click();
-        QCOMPARE(selectedRows(ui.dxulistWidget), (QList<int>{0, 1, 2, 3}));
-        QVERIFY(ui.pushButton->isEnabled());
-        QVERIFY(ui.pushButton_3->isEnabled());
-        QCOMPARE(ui.pushButton->toolTip(), QStringLiteral("Apply settings"));
-
-        ui.pushButton_5->click();
-        QVERIFY(selectedRows(ui.dxulistWidget).isEmpty());
-        QVERIFY(!ui.pushButton->isEnabled());
-        QVERIFY(!ui.pushButton_3->isEnabled());
-        QCOMPARE(ui.pushButton->toolTip(), QStringLiteral("Select DXU(s) first"));
-
-        // One click toggles one row, no modifier key needed.
-        clickRow(ui.dxulistWidget, 0);
-        clickRow(ui.dxulistWidget, 2);
-        QCOMPARE(selectedRows(ui.dxulistWidget), (QList<int>{0, 2}));
-        QVERIFY(ui.pushButton->isEnabled());
-        ui.pushButton_5->click();
-        QCOMPARE(selectedRows(ui.dxulistWidget), (QList<int>{1, 3}));
-        clickRow(ui.dxulistWidget, 1);
-        clickRow(ui.dxulistWidget, 3);
-        QVERIFY(selectedRows(ui.dxulistWidget).isEmpty());
-        QVERIFY(!ui.pushButton->isEnabled());
-    }
-
-    void hidingAndReopeningKeepsListAndSelection()
-    {
+        QFETCH(QString, codes);
+        QFETCH(QString, sources);
+        // Distinct values everywhere, so that two swapped fields show.
+        storeOnly(
+            {{QStringLiteral("p"), codes + "|0.25|2.5|40000|7|1.5|2|3.25|4|5.5|6|7.75|8|3|2"}});
         multidxudialog dialog;
         auto &ui = SlaveDialogTestAccess::ui(dialog);
-        dialog.show();
-        for (int i = 1; i <= 3; ++i)
-            addAddress(dialog, QStringLiteral("10.0.0.%1").arg(i));
-        clickRow(ui.dxulistWidget, 2);
-        ui.periodG1->setValue(12.5);
-        dialog.close();
-        QVERIFY(!dialog.isVisible());
-        dialog.show();
-        QCOMPARE(rows(ui.dxulistWidget).size(), 3);
-        QCOMPARE(selectedRows(ui.dxulistWidget), QList<int>{2});
-        QCOMPARE(ui.periodG1->value(), 12.5);
-        QVERIFY(ui.pushButton->isEnabled());
+        ui.sourceG1->setCurrentIndex(1);
+        ui.slavePresetsCombo->setCurrentText(QStringLiteral("p"));
+        QCOMPARE(panels(ui), sources + "|0.25|2.5|40000|7|1.5|2|3.25|4|5.5|6|7.75|8|160 ns|80 ns");
+    }
+
+    void blankEntryChangesNothingAndNamesAreReadOnce()
+    {
+        storeOnly({{QStringLiteral("p"), QStringLiteral("6|0|12|13|2|3|0|1|0|1|0|1|0|1|1|1")},
+                   {QStringLiteral("gone"), QStringLiteral("6|0|12|13|2|3|1|2|3|4|5|6|7|8|3|3")}});
+        multidxudialog dialog;
+        auto &ui = SlaveDialogTestAccess::ui(dialog);
+        QComboBox *combo = ui.slavePresetsCombo;
+        combo->setCurrentText(QStringLiteral("p"));
+        ui.periodG1->setValue(99);
+        ui.sourceG2->setCurrentIndex(1);
+        const QString edited = panels(ui);
+        QCOMPARE(edited,
+                 QStringLiteral(
+                     "Ext.Trig. High Level|Gen1 Slave|99|13|2|3|0|1|0|1|0|1|0|1|40 ns|40 ns"));
+        combo->setCurrentText(QStringLiteral(" "));
+        QCOMPARE(panels(ui), edited);
+
+        // Saved or deleted after the dialog was built: the names stay as they
+        // were until the next start, and a deleted one reads as the default.
+        storeOnly({{QStringLiteral("new"), QStringLiteral("1|1|1|1|1|1|1|1|1|1|1|1|1|1|1|1")}});
+        QStringList names;
+        for (int i = 0; i < combo->count(); ++i)
+            names << combo->itemText(i);
+        QCOMPARE(names,
+                 (QStringList{QStringLiteral(" "), QStringLiteral("gone"), QStringLiteral("p")}));
+        combo->setCurrentText(QStringLiteral("gone"));
+        QCOMPARE(panels(ui), QStringLiteral("Software|Software|300|300|1|1|0|200|0|200|0|200|0|200|"
+                                            "20 ns|20 ns"));
     }
 
     void mainWindowShowsItsOneDialog()
@@ -318,10 +233,9 @@ private slots:
         QCOMPARE(window.findChildren<multidxudialog *>().size(), 1);
         multidxudialog *dialog = window.findChildren<multidxudialog *>().first();
         QVERIFY(!dialog->isVisible());
-
         action->trigger();
         QVERIFY(dialog->isVisible());
-        addAddress(*dialog, QStringLiteral("10.0.0.7"));
+        add(*dialog, {QStringLiteral("10.0.0.7")});
         dialog->close();
         action->trigger();
         QCOMPARE(window.findChildren<multidxudialog *>().size(), 1);
