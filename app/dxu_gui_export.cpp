@@ -56,9 +56,14 @@ ExportedSettings displayedSettings(const Ui::dxu_guiClass &ui)
 // warning's time-out, brings the plain style back.
 void showStatusWarning(QStatusBar *bar, const QString &warning)
 {
+    // A warning still standing hands over to this one: its watch must not
+    // take the new warning for the next message.
+    const QString watchName = QStringLiteral("statusWarningWatch");
+    delete bar->findChild<QObject *>(watchName, Qt::FindDirectChildrenOnly);
     bar->setStyleSheet(QLatin1String(kWarningStyle));
     bar->showMessage(warning, kWarningMs);
     auto *watch = new QObject(bar);
+    watch->setObjectName(watchName);
     QObject::connect(bar, &QStatusBar::messageChanged, watch,
                      [bar, watch, warning](const QString &message) {
                          if (message == warning)

@@ -187,9 +187,13 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(bar->currentMessage().isEmpty(), 15000);
         QVERIFY(bar->styleSheet().isEmpty());
 
-        // Two warnings in a row keep the style until something else is shown.
+        // Warnings in a row, the same or another, keep the style until
+        // something else is shown.
         exportThroughMenu(*w, unwritable);
         exportThroughMenu(*w, unwritable);
+        QCOMPARE(bar->styleSheet(), QLatin1String(kRedBold));
+        onAFullDisk([&] { exportThroughMenu(*w, dir.filePath(QStringLiteral("full.txt"))); });
+        QCOMPARE(bar->currentMessage(), QStringLiteral("Warning: Can't write file."));
         QCOMPARE(bar->styleSheet(), QLatin1String(kRedBold));
         bar->showMessage(QStringLiteral("Error"), 1000);
         QVERIFY(bar->styleSheet().isEmpty());
