@@ -17,7 +17,8 @@ private slots:
     void everyPathInTheCodeLoads()
     {
         const QString root = QStringLiteral(DXU_SOURCE_DIR);
-        const QRegularExpression path(QStringLiteral("(:/(?:dxu_gui|newPrefix|divby)/[^\"<)%]+)(?!%)"));
+        const QRegularExpression path(
+            QStringLiteral("(:/(?:dxu_gui|newPrefix|divby)/[^\"<)%]+)(?!%)"));
         QSet<QString> paths;
         for (const char *folder :
              {"app", "device", "persistence", "multidevice", "network", "tools"}) {
