@@ -119,6 +119,17 @@ private slots:
         QVERIFY(!action(*window, "actionEthernet")->isChecked());
     }
 
+    // A typed address is no host name: it fails at once, and the box shows
+    // it as typed, not as markup.
+    void typedMarkupIsShownAsText()
+    {
+        MessageBoxWatcher boxes;
+        chooseEthernet(*window, QStringLiteral("<i>127.0.0.1</i>"));
+        QTRY_COMPARE(boxes.count(), 1);
+        QVERIFY(boxes.last().text.contains(QStringLiteral("<b>&lt;i&gt;127.0.0.1&lt;/i&gt;</b>")));
+        QCOMPARE(sim.requestLog(), QStringList());
+    }
+
     void closingTheLinkForUsbShowsNoFailure()
     {
         MessageBoxWatcher boxes;
