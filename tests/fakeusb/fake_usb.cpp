@@ -113,7 +113,6 @@ int addUnrelatedDevice(std::uint16_t vendorId, std::uint16_t productId)
     return plugIn(std::move(sim));
 }
 
-void unplug(int device) { deviceById(device).plugged = false; }
 
 void setOpenError(int device, int libusbError) { deviceById(device).openError = libusbError; }
 
@@ -149,7 +148,6 @@ void setStatus(int device, const Bytes &status)
     deviceById(device).statusBytes = full;
 }
 
-Bytes status(int device) { return deviceById(device).statusBytes; }
 
 const std::vector<Call> &calls() { return state().calls; }
 
@@ -181,15 +179,6 @@ int openHandles(int device)
         if (handle->open && !handle->stale && handle->device == &deviceObjectById(device))
             ++count;
     return count;
-}
-
-bool interfaceClaimed(int device)
-{
-    for (const auto &handle : state().handles)
-        if (handle->open && !handle->stale && handle->claimed &&
-            handle->device == &deviceObjectById(device))
-            return true;
-    return false;
 }
 
 int liveContexts() { return state().liveContexts; }

@@ -41,8 +41,6 @@ void reset();
 int addInstrument(Model model);
 // Plugs in a device of another maker at the end of the list.
 int addUnrelatedDevice(std::uint16_t vendorId, std::uint16_t productId);
-// Takes a device off the list; its open handles fail with NO_DEVICE.
-void unplug(int device);
 
 // libusb error codes (LIBUSB_ERROR_ACCESS, ...) returned by libusb_open or
 // libusb_claim_interface for this device; 0 lets them succeed.
@@ -62,7 +60,6 @@ IdentityReply identity(int device);
 // bytes; a DXU2 answers with the first 52). A settings write (0x09) stores
 // its frame here without the code byte; only a DXU3 takes the threshold.
 void setStatus(int device, const Bytes &status);
-Bytes status(int device);
 
 const std::vector<Call> &calls();
 void clearCalls();
@@ -72,7 +69,6 @@ std::vector<Bytes> framesWritten(int device);
 // Handles opened and not yet closed (all devices, or one).
 int openHandles();
 int openHandles(int device);
-bool interfaceClaimed(int device);
 // Library contexts initialised and not yet released.
 int liveContexts();
 
