@@ -113,7 +113,6 @@ int addUnrelatedDevice(std::uint16_t vendorId, std::uint16_t productId)
     return plugIn(std::move(sim));
 }
 
-
 void setOpenError(int device, int libusbError) { deviceById(device).openError = libusbError; }
 
 void setClaimError(int device, int libusbError) { deviceById(device).claimError = libusbError; }
@@ -147,7 +146,6 @@ void setStatus(int device, const Bytes &status)
     full.resize(56, 0);
     deviceById(device).statusBytes = full;
 }
-
 
 const std::vector<Call> &calls() { return state().calls; }
 
