@@ -26,8 +26,8 @@ const char *tailText(QueryTail tail)
 
 QString settingsQuery(const GeneratorSettings &r, QueryTail tail)
 {
-    // Filled one placeholder at a time: a multi-argument arg() would also
-    // replace markers that a substituted value might carry.
+    // Filled one marker at a time, lowest first; the values are plain
+    // numbers, so none of them can carry a marker of its own.
     QString query = QString::fromLatin1(kQueryTemplate);
     const QString values[16] = {
         QString::number(r.ts1),   QString::number(r.ts2),   formatGeneral(r.p1),
