@@ -89,6 +89,7 @@ private slots:
 
 private:
     // Record and units
+    void generatorFieldsToRecord();
     void fillTimeBoxesFromRecord(double scale);
     void setTimeBoxSteps();
     void setTimeBoxDecimals(int decimals);

@@ -84,22 +84,6 @@ QList<ChannelBoxes> channelBoxes(const Ui::dxu_guiClass &ui)
             {ui.g2c2start, ui.g2c2stop}};
 }
 
-void storeFormInRecord(const Ui::dxu_guiClass &ui, double unitFactor, GeneratorSettings &record)
-{
-    const int code1 = sourceCodeFromIndexG1(ui.sourceG1->currentIndex());
-    if (code1 >= 0)
-        record.ts1 = static_cast<std::uint8_t>(code1);
-    const int code2 = sourceCodeFromIndexG2(ui.sourceG2->currentIndex());
-    if (code2 >= 0)
-        record.ts2 = static_cast<std::uint8_t>(code2);
-    record.p1 = ui.periodG1->value() * unitFactor;
-    record.p2 = ui.periodG2->value() * unitFactor;
-    record.pn1 = ui.pulsesG1->value();
-    record.pn2 = ui.pulsesG2->value();
-    record.freq1 = ui.timeUnitG1->currentIndex();
-    record.freq2 = ui.timeUnitG2->currentIndex();
-}
-
 // Sources, periods, counts and time bases from the record; the channels as
 // the form shows them (delay and width), in milliseconds.
 ProfileValue profileOf(const GeneratorSettings &record, const Ui::dxu_guiClass &ui,
@@ -172,7 +156,7 @@ void dxu_gui::addProfile()
         return;
     addProfileEntry(ui.menuProfiles, profileActions, name);
 
-    storeFormInRecord(ui, unitFactor, record);
+    generatorFieldsToRecord();
     const QString value = formatProfileValue(profileOf(record, ui, unitFactor));
     ProfileStore::refresh(profileSettings);
     if (!ProfileStore::write(*profileSettings, name, value))

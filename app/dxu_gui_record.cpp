@@ -27,9 +27,13 @@ QList<QDoubleSpinBox *> dxu_gui::timeBoxes(int generator) const
     return {ui.periodG2, ui.g2c1start, ui.g2c1stop, ui.g2c2start, ui.g2c2stop};
 }
 
-void dxu_gui::fieldsToRecord()
+// Sources, periods, pulse counts and time bases: what a profile save takes
+// from the form (it leaves the channels alone).
+void dxu_gui::generatorFieldsToRecord()
 {
-    record.ts1 = static_cast<std::uint8_t>(sourceCodeFromIndexG1(ui.sourceG1->currentIndex()));
+    const int code1 = sourceCodeFromIndexG1(ui.sourceG1->currentIndex());
+    if (code1 >= 0)
+        record.ts1 = static_cast<std::uint8_t>(code1);
     const int code2 = sourceCodeFromIndexG2(ui.sourceG2->currentIndex());
     if (code2 >= 0)
         record.ts2 = static_cast<std::uint8_t>(code2);
@@ -37,6 +41,13 @@ void dxu_gui::fieldsToRecord()
     record.p2 = ui.periodG2->value() * unitFactor;
     record.pn1 = ui.pulsesG1->value();
     record.pn2 = ui.pulsesG2->value();
+    record.freq1 = ui.timeUnitG1->currentIndex();
+    record.freq2 = ui.timeUnitG2->currentIndex();
+}
+
+void dxu_gui::fieldsToRecord()
+{
+    generatorFieldsToRecord();
     record.ch1_st1 = ui.g1c1start->value() * unitFactor;
     record.ch1_et1 = ui.g1c1stop->value() * unitFactor + record.ch1_st1;
     record.ch2_st1 = ui.g1c2start->value() * unitFactor;
@@ -45,8 +56,6 @@ void dxu_gui::fieldsToRecord()
     record.ch1_et2 = ui.g2c1stop->value() * unitFactor + record.ch1_st2;
     record.ch2_st2 = ui.g2c2start->value() * unitFactor;
     record.ch2_et2 = ui.g2c2stop->value() * unitFactor + record.ch2_st2;
-    record.freq1 = ui.timeUnitG1->currentIndex();
-    record.freq2 = ui.timeUnitG2->currentIndex();
     copyRecordToBlock(record, usbDevice->settings);
     handPreviewToLabel();
 }
