@@ -46,9 +46,8 @@ class NetworkEthernetTest : public QObject
     QLineEdit *edit(const QString &name) { return dialog->findChild<QLineEdit *>(name); }
 
     // Starts the simulated instrument at `at` with MAC 00:1b:c5:0a:0b:0c, IP
-    // 127.0.0.61, mask 255.0.0.0 and gateway 127.0.0.1, waiting while another
-    // run of this program holds the address, and opens the dialog on it as
-    // the main window does. The request leaves only once the event loop runs,
+    // 127.0.0.61, mask 255.0.0.0 and gateway 127.0.0.1, and opens the dialog
+    // on it as the main window does. The request leaves only once the event loop runs,
     // so the caller can still make the instrument silent or slow.
     std::unique_ptr<DxuSimServer> serve(const char *at, bool dhcp = false, bool open = true)
     {
@@ -57,8 +56,7 @@ class NetworkEthernetTest : public QObject
         state.network.ip = {127, 0, 0, 61};
         state.network.dhcp = dhcp;
         sim->setState(state);
-        if (!QTest::qWaitFor([&] { return sim->start(QHostAddress(QString::fromLatin1(at))); },
-                             120000))
+        if (!sim->start(QHostAddress(QString::fromLatin1(at))))
             qFatal("cannot listen on %s:80: %s", at, qPrintable(sim->errorString()));
         if (open) {
             dialog->setDeviceIp(QString::fromLatin1(at));
