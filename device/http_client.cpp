@@ -116,6 +116,7 @@ struct HttpClient::Private
     bool batchEndedInHandler = false;
     QNetworkReply *reply = nullptr;
     QByteArray body;
+    int statusCode = 0;
     QString host;
     quint16 port = 80;
     Error error = NoError;
@@ -187,6 +188,8 @@ QString HttpClient::errorString() const { return d->errorString; }
 
 bool HttpClient::hasPendingRequests() const { return d->pending.size() > 1; }
 
+int HttpClient::statusCode() const { return d->statusCode; }
+
 int HttpClient::currentId() const { return d->pending.isEmpty() ? 0 : d->pending.first().id; }
 
 void HttpClient::setTransferTimeout(int milliseconds)
@@ -219,6 +222,7 @@ void HttpClient::Private::startNext()
     error = NoError;
     errorString = QStringLiteral("Unknown error");
     body.clear();
+    statusCode = 0;
     const Command command = pending.first();
 
     QPointer<HttpClient> self(q);
@@ -298,6 +302,7 @@ void HttpClient::Private::replyFinished()
     const QNetworkReply::NetworkError replyError = reply->error();
     const bool gotStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
     if (replyError == QNetworkReply::NoError || (gotStatus && isHttpStatusError(replyError))) {
+        statusCode = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         dropReply();
         finishCurrent();
         return;

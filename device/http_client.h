@@ -53,6 +53,9 @@ public:
     int get(const QString &path);
 
     QByteArray readAll();
+    // The HTTP status of the request that ended last (200, 404, 500, …); 0
+    // while a command runs, after a failure, and for host selection.
+    int statusCode() const;
     void abort();
     Error error() const;
     QString errorString() const;

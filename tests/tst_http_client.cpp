@@ -191,9 +191,12 @@ void HttpClientTest::replyEndsItsCommand()
     const QList<int> ids = {client.setHost(host), client.get("/probe"), client.setHost(kServerB),
                             client.get("/next")};
     QByteArray probeBody = "unset";
+    int probeStatus = -1;
     connect(&client, &HttpClient::requestFinished, this, [&](int id) {
-        if (id == ids[1])
+        if (id == ids[1]) {
             probeBody = client.readAll();
+            probeStatus = client.statusCode();
+        }
     });
 
     QTRY_COMPARE_WITH_TIMEOUT(trace.doneCount(), 1, 10000);
@@ -206,6 +209,7 @@ void HttpClientTest::replyEndsItsCommand()
     if (failed)
         QCOMPARE(client.errorString(), error);
     QCOMPARE(probeBody, failed ? QByteArray() : reply.mid(reply.indexOf("\r\n\r\n") + 4));
+    QCOMPARE(probeStatus, failed ? 0 : reply.mid(reply.indexOf(' ') + 1, 3).toInt());
     QCOMPARE(clock.elapsed() >= 900, QByteArray(QTest::currentDataTag()).startsWith("silent"));
     QTest::qWait(200);
     // Nothing after a failure goes out, and a redirect is not followed.
