@@ -2,6 +2,7 @@
 #include "app/dxu_gui.h"
 
 #include "persistence/profile_names.h"
+#include "persistence/profile_record.h"
 #include "persistence/profile_store.h"
 #include "persistence/profile_value.h"
 
@@ -106,18 +107,6 @@ ProfileValue profileOf(const GeneratorSettings &record, const Ui::dxu_guiClass &
     return profile;
 }
 
-void takeProfileIntoRecord(const ProfileValue &profile, GeneratorSettings &record)
-{
-    record.ts1 = static_cast<std::uint8_t>(profile.ts1);
-    record.ts2 = static_cast<std::uint8_t>(profile.ts2);
-    record.p1 = profile.p1;
-    record.p2 = profile.p2;
-    record.pn1 = profile.pn1;
-    record.pn2 = profile.pn2;
-    record.freq1 = profile.freq1;
-    record.freq2 = profile.freq2;
-}
-
 // Time bases first (the boxes' steps follow them), the sources last.
 void showProfileInForm(const ProfileValue &profile, const GeneratorSettings &record,
                        Ui::dxu_guiClass &ui)
@@ -220,7 +209,7 @@ void dxu_gui::loadProfileDXUSettings(QAction *action)
     const ProfileValue profile =
         parseProfileValue(ProfileStore::read(*profileSettings, action->text()));
     timeUnitMilli(true);
-    takeProfileIntoRecord(profile, record);
+    record = recordFromProfile(profile);
 
     // Filling the form must not send by itself: sourceG1() below sends the
     // reset and the whole settings once.
