@@ -1,0 +1,13 @@
+#include "cli/dxu_cli.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("dxu-cli"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return runDxuCli(QCoreApplication::arguments(), out, err);
+}
