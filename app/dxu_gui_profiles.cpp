@@ -90,20 +90,12 @@ QList<ChannelBoxes> channelBoxes(const Ui::dxu_guiClass &ui)
 ProfileValue profileOf(const GeneratorSettings &record, const Ui::dxu_guiClass &ui,
                        double unitFactor)
 {
-    ProfileValue profile;
-    profile.ts1 = record.ts1;
-    profile.ts2 = record.ts2;
-    profile.p1 = record.p1;
-    profile.p2 = record.p2;
-    profile.pn1 = record.pn1;
-    profile.pn2 = record.pn2;
+    ProfileValue profile = profileFromRecord(record);
     const QList<ChannelBoxes> channels = channelBoxes(ui);
     for (int ch = 0; ch < 4; ++ch) {
         profile.delay[ch] = channels[ch].delay->value() * unitFactor;
         profile.width[ch] = channels[ch].width->value() * unitFactor;
     }
-    profile.freq1 = record.freq1;
-    profile.freq2 = record.freq2;
     return profile;
 }
 

@@ -6,15 +6,17 @@
 #include <cmath>
 
 namespace {
-bool split(const QString &assignment, QString &key, QString &value, QString &problem)
+// Hands each KEY=VALUE to `apply`, which returns what is wrong with it.
+template <typename Apply>
+bool applyEach(const QStringList &assignments, QString &problem, Apply apply)
 {
-    const qsizetype eq = assignment.indexOf(QLatin1Char('='));
-    if (eq <= 0) {
-        problem = QStringLiteral("\"%1\" is no KEY=VALUE").arg(assignment);
-        return false;
+    for (const QString &assignment : assignments) {
+        const qsizetype eq = assignment.indexOf(QLatin1Char('='));
+        problem = eq <= 0 ? QStringLiteral("\"%1\" is no KEY=VALUE").arg(assignment)
+                          : apply(assignment.left(eq), assignment.mid(eq + 1));
+        if (!problem.isEmpty())
+            return false;
     }
-    key = assignment.left(eq);
-    value = assignment.mid(eq + 1);
     return true;
 }
 
@@ -24,71 +26,55 @@ double roundedToTimeBox(double ms)
     const double scale = std::pow(10.0, RecordRanges::TimeDecimals);
     return std::round(ms * scale) / scale;
 }
+
+QString settingNames()
+{
+    QStringList names;
+    for (const RecordFields::Field &field : RecordFields::all())
+        names << QLatin1String(field.name);
+    return names.join(QLatin1String(", "));
+}
 } // namespace
 
 bool applySettingAssignments(const QStringList &assignments, GeneratorSettings &record,
                              QString &problem)
 {
-    for (const QString &assignment : assignments) {
-        QString key;
-        QString text;
-        if (!split(assignment, key, text, problem))
-            return false;
+    return applyEach(assignments, problem, [&record](const QString &key, const QString &text) {
         const int index = RecordFields::indexOf(key);
-        if (index < 0) {
-            problem = QStringLiteral("\"%1\" is no setting (one of ts1, ts2, p1, p2, pn1, pn2, "
-                                     "ch1_st1, ch1_et1, ch2_st1, ch2_et1, ch1_st2, ch1_et2, "
-                                     "ch2_st2, ch2_et2, freq1, freq2)")
-                          .arg(key);
-            return false;
-        }
+        if (index < 0)
+            return QStringLiteral("\"%1\" is no setting (one of %2)").arg(key, settingNames());
         const RecordFields::Kind kind = RecordFields::all()[index].kind;
         const bool whole = RecordFields::isWholeNumber(kind);
         bool ok = false;
         double value = whole ? text.toInt(&ok, 10) : text.toDouble(&ok);
-        if (!ok || !std::isfinite(value)) {
-            problem = QStringLiteral("%1=%2 is not a %3")
-                          .arg(key, text,
-                               whole ? QStringLiteral("whole number") : QStringLiteral("number"));
-            return false;
-        }
+        if (!ok || !std::isfinite(value))
+            return QStringLiteral("%1=%2 is not a %3")
+                .arg(key, text, whole ? QStringLiteral("whole number") : QStringLiteral("number"));
         if (!whole)
             value = roundedToTimeBox(value);
         // An end's range depends on its start: the whole record checks it.
-        if (kind != RecordFields::Kind::End && !RecordRanges::allows(kind, value)) {
-            problem = QStringLiteral("%1=%2 is out of range (%3)")
-                          .arg(key, text, RecordRanges::rangeText(kind));
-            return false;
-        }
+        if (kind != RecordFields::Kind::End && !RecordRanges::allows(kind, value))
+            return QStringLiteral("%1=%2 is out of range (%3)")
+                .arg(key, text, RecordRanges::rangeText(kind));
         RecordFields::setValue(record, index, value);
-    }
-    return true;
+        return QString();
+    });
 }
 
 bool applyNetworkAssignments(const QStringList &assignments, NetworkFields &fields,
                              QString &problem)
 {
-    for (const QString &assignment : assignments) {
-        QString key;
-        QString value;
-        if (!split(assignment, key, value, problem))
-            return false;
-        if (key == QLatin1String("mac")) {
-            fields.mac = value;
-        } else if (key == QLatin1String("ip")) {
-            fields.ip = value;
-        } else if (key == QLatin1String("mask")) {
-            fields.mask = value;
-        } else if (key == QLatin1String("gateway")) {
-            fields.gateway = value;
-        } else if (key == QLatin1String("dhcp") &&
-                   (value == QLatin1String("on") || value == QLatin1String("off"))) {
+    return applyEach(assignments, problem, [&fields](const QString &key, const QString &value) {
+        QString *const texts[] = {&fields.mac, &fields.ip, &fields.mask, &fields.gateway};
+        const int index = QStringList{"mac", "ip", "mask", "gateway"}.indexOf(key);
+        if (index >= 0)
+            *texts[index] = value;
+        else if (key == QLatin1String("dhcp") &&
+                 (value == QLatin1String("on") || value == QLatin1String("off")))
             fields.dhcp = value == QLatin1String("on");
-        } else {
-            problem = QStringLiteral("\"%1\" is none of mac=, ip=, mask=, gateway=, dhcp=on|off")
-                          .arg(assignment);
-            return false;
-        }
-    }
-    return true;
+        else
+            return QStringLiteral("\"%1=%2\" is none of mac=, ip=, mask=, gateway=, dhcp=on|off")
+                .arg(key, value);
+        return QString();
+    });
 }

@@ -46,6 +46,18 @@ const QString kUsbBenchFrame = QStringLiteral(
     "0902019f25260067890900a8610000f824010024f40000cc550100f824010098ab02001c1902006cdc0200"
     "030000000400000001020000a040");
 
+DxuSimState labState()
+{
+    DxuSimState state;
+    state.ts1 = 4;
+    state.p1 = 1234.56789;
+    state.pn2 = 131072;
+    state.ch2_st1 = 1.5;
+    state.ch2_et1 = 2;
+    state.freq2 = 3;
+    return state;
+}
+
 struct Result
 {
     int code = -1;
@@ -244,15 +256,10 @@ private slots:
     // What status prints, as text and as JSON, on both links and models.
     void statusOutput()
     {
-        DxuSimState state;
-        state.ts1 = 6;
-        state.p1 = 0.0002;
-        state.pn2 = 131072;
-        state.freq2 = 3;
-        sim.setState(state);
+        sim.setState(labState());
         const Result text = cli({"--ethernet", kSim, "status"});
-        QCOMPARE(text.out, QStringLiteral("ts1=6\nts2=0\np1=0.0002\np2=300\npn1=1\npn2=131072\n"
-                                          "ch1_st1=0\nch1_et1=200\nch2_st1=0\nch2_et1=200\n"
+        QCOMPARE(text.out, QStringLiteral("ts1=4\nts2=0\np1=1234.57\np2=300\npn1=1\npn2=131072\n"
+                                          "ch1_st1=0\nch1_et1=200\nch2_st1=1.5\nch2_et1=2\n"
                                           "ch1_st2=0\nch1_et2=200\nch2_st2=0\nch2_et2=200\n"
                                           "freq1=0\nfreq2=3\nmodel=DXU3\n"));
         QCOMPARE(cli({"--ethernet", kSimDxu2, "--json", "status"}).out,
@@ -348,17 +355,12 @@ private slots:
     // Saved from one instrument's settings, listed, and loaded into another.
     void profilesAndExport()
     {
-        DxuSimState state;
-        state.ts1 = 4;
-        state.p1 = 1234.56789;
-        state.ch2_st1 = 1.5;
-        state.ch2_et1 = 2;
-        sim.setState(state);
+        sim.setState(labState());
         QCOMPARE(cli({"--ethernet", kSim, "profile", "save", "lab"}).code, 0);
         QCOMPARE(cli({"--json", "profile", "list"}).out, QStringLiteral("[\"bench\",\"lab\"]\n"));
         const std::unique_ptr<QSettings> store(SettingsStore::openProfileSettings());
         QCOMPARE(ProfileStore::read(*store, "lab"),
-                 QStringLiteral("4|0|1234.57|300|1|1|0|200|1.5|0.5|0|200|0|200|0|0"));
+                 QStringLiteral("4|0|1234.57|300|1|131072|0|200|1.5|0.5|0|200|0|200|0|3"));
         QCOMPARE(cli({"--ethernet", kSimDxu2, "profile", "load", "lab"}).code, 0);
         QCOMPARE(simDxu2.state().ch2_et1, 2.0);
         QCOMPARE(simDxu2.state().ts1, 4);
