@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QTextStream>
 
 namespace {
@@ -37,6 +38,7 @@ int runDxuCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
             "Controls a DXU pulse generator over USB or Ethernet, one command a call.\n\n") +
         QLatin1String(kCommands));
     const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption usb(QStringLiteral("usb"), QStringLiteral("Talk to the DXU on USB."));
     const QCommandLineOption ethernet(QStringLiteral("ethernet"),
                                       QStringLiteral("Talk to the DXU at this IPv4 address."),
@@ -59,8 +61,12 @@ int runDxuCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
     const auto usage = [&err](const QString &why) { return usageError(err, why); };
     if (!parser.parse(arguments))
         return usage(parser.errorText());
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         out << parser.helpText();
+        return CliExit::Ok;
+    }
+    if (parser.isSet(version)) {
+        out << "dxu-cli " << QCoreApplication::applicationVersion() << '\n';
         return CliExit::Ok;
     }
 
