@@ -2,6 +2,7 @@
 
 #include "app/version.h"
 #include "device/http_client.h"
+#include "device/record_ranges.h"
 #include "device/usb_device.h"
 #include "multidevice/multidxudialog.h"
 #include "network/finddialog.h"
@@ -37,12 +38,12 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
     usbConnected = false;
     ethernetConnected = false;
 
-    setTimeBoxMaximum(10736);
+    setTimeBoxMaximum(RecordRanges::MaxTimeMs);
     for (int generator : {1, 2})
         for (QDoubleSpinBox *box : timeBoxes(generator))
             box->setMinimum(0);
-    ui.pulsesG1->setRange(0, 131072);
-    ui.pulsesG2->setRange(0, 131072);
+    ui.pulsesG1->setRange(0, RecordRanges::MaxPulses);
+    ui.pulsesG2->setRange(0, RecordRanges::MaxPulses);
 
     ui.g1c1stop->setValue(200);
     ui.g1c1start->setValue(0);

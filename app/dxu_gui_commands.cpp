@@ -3,6 +3,7 @@
 #include "app/dxu_gui.h"
 
 #include "device/http_client.h"
+#include "device/record_ranges.h"
 #include "device/settings_query.h"
 #include "device/usb_device.h"
 
@@ -99,8 +100,10 @@ void dxu_gui::setThreshold()
     const double initial =
         usbConnected ? static_cast<double>(usbDevice->settings.thresholdVolts) : thresholdVolts;
     // A cancelled dialog returns the initial value, which is sent all the same.
-    thresholdVolts = QInputDialog::getDouble(this, tr("Threshold Trigger"),
-                                             tr("Threshold level, volts:"), initial, 0.05, 5.0, 2);
+    thresholdVolts =
+        QInputDialog::getDouble(this, tr("Threshold Trigger"), tr("Threshold level, volts:"),
+                                initial, RecordRanges::MinThresholdVolts,
+                                RecordRanges::MaxThresholdVolts, RecordRanges::ThresholdDecimals);
     if (usbConnected) {
         const bool reset = usbDevice->resetGenerators(true, true);
         usbDevice->settings.thresholdVolts = static_cast<float>(thresholdVolts);

@@ -2,6 +2,7 @@
 #include "app/dxu_gui.h"
 
 #include "persistence/profile_names.h"
+#include "persistence/profile_record.h"
 #include "persistence/profile_store.h"
 #include "persistence/profile_value.h"
 
@@ -89,33 +90,13 @@ QList<ChannelBoxes> channelBoxes(const Ui::dxu_guiClass &ui)
 ProfileValue profileOf(const GeneratorSettings &record, const Ui::dxu_guiClass &ui,
                        double unitFactor)
 {
-    ProfileValue profile;
-    profile.ts1 = record.ts1;
-    profile.ts2 = record.ts2;
-    profile.p1 = record.p1;
-    profile.p2 = record.p2;
-    profile.pn1 = record.pn1;
-    profile.pn2 = record.pn2;
+    ProfileValue profile = profileFromRecord(record);
     const QList<ChannelBoxes> channels = channelBoxes(ui);
     for (int ch = 0; ch < 4; ++ch) {
         profile.delay[ch] = channels[ch].delay->value() * unitFactor;
         profile.width[ch] = channels[ch].width->value() * unitFactor;
     }
-    profile.freq1 = record.freq1;
-    profile.freq2 = record.freq2;
     return profile;
-}
-
-void takeProfileIntoRecord(const ProfileValue &profile, GeneratorSettings &record)
-{
-    record.ts1 = static_cast<std::uint8_t>(profile.ts1);
-    record.ts2 = static_cast<std::uint8_t>(profile.ts2);
-    record.p1 = profile.p1;
-    record.p2 = profile.p2;
-    record.pn1 = profile.pn1;
-    record.pn2 = profile.pn2;
-    record.freq1 = profile.freq1;
-    record.freq2 = profile.freq2;
 }
 
 // Time bases first (the boxes' steps follow them), the sources last.
@@ -220,7 +201,7 @@ void dxu_gui::loadProfileDXUSettings(QAction *action)
     const ProfileValue profile =
         parseProfileValue(ProfileStore::read(*profileSettings, action->text()));
     timeUnitMilli(true);
-    takeProfileIntoRecord(profile, record);
+    record = recordFromProfile(profile);
 
     // Filling the form must not send by itself: sourceG1() below sends the
     // reset and the whole settings once.

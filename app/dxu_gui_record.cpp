@@ -1,6 +1,7 @@
 // The Generator settings record, the display unit and the value slots.
 #include "app/dxu_gui.h"
 
+#include "device/record_ranges.h"
 #include "device/usb_device.h"
 
 namespace {
@@ -140,7 +141,7 @@ void dxu_gui::timeUnitMilli(bool on)
     ui.groupCh2->setTitle(tr("Ch2, ms"));
     ui.groupCh3->setTitle(tr("Ch3, ms"));
     ui.groupCh4->setTitle(tr("Ch4, ms"));
-    setTimeBoxMaximum(10736);
+    setTimeBoxMaximum(RecordRanges::MaxTimeMs);
     fillTimeBoxesFromRecord(1.0);
     unitFactor = 1.0;
     setTimeBoxSteps();
@@ -157,7 +158,7 @@ void dxu_gui::timeUnitMicro(bool on)
     ui.groupCh2->setTitle(tr("Ch2, us"));
     ui.groupCh3->setTitle(tr("Ch3, us"));
     ui.groupCh4->setTitle(tr("Ch4, us"));
-    setTimeBoxMaximum(1.0736e7);
+    setTimeBoxMaximum(RecordRanges::MaxTimeMs * 1000);
     setTimeBoxDecimals(2);
     fillTimeBoxesFromRecord(1000.0);
     unitFactor = kMicroFactor;

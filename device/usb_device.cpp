@@ -31,6 +31,7 @@ bool UsbDevice::findDevice()
     // A handle from an earlier connection would stay open for good otherwise.
     closeDevice();
     lastOpenFailure.clear();
+    lastStateRead = false;
     if (!context && libusb_init(&context) != 0) {
         context = nullptr;
         return false;
@@ -57,6 +58,7 @@ void UsbDevice::openAndRead(libusb_device *device)
 {
     closeDevice();
     lastOpenFailure.clear();
+    lastStateRead = false;
     const int opened = libusb_open(device, &handle);
     if (opened != 0) {
         handle = nullptr;
@@ -69,26 +71,29 @@ void UsbDevice::openAndRead(libusb_device *device)
         lastOpenFailure = describeError(claimed);
         return;
     }
-    identify();
-    readStatus();
+    const bool identified = identify();
+    lastStateRead = readStatus() && identified;
 }
 
-void UsbDevice::identify()
+bool UsbDevice::identify()
 {
     const std::uint8_t request = CMD_READ_IDENTITY;
     std::uint8_t reply[IdentityReplyLength] = {};
-    isDxu3 = write(&request, 1) && read(reply, IdentityReplyLength) &&
-             reply[IdentityModelOffset] == Dxu3ModelCode;
+    const bool received = write(&request, 1) && read(reply, IdentityReplyLength);
+    isDxu3 = received && reply[IdentityModelOffset] == Dxu3ModelCode;
+    return received;
 }
 
 // Asked whether or not the identification went through.
-void UsbDevice::readStatus()
+bool UsbDevice::readStatus()
 {
     const std::uint8_t request = CMD_READ_STATUS;
     const int length = isDxu3 ? StatusLengthDxu3 : StatusLengthDxu2;
     std::uint8_t status[StatusLengthDxu3] = {};
-    if (write(&request, 1) && read(status, length))
-        decodeStatus(status, length);
+    if (!write(&request, 1) || !read(status, length))
+        return false;
+    decodeStatus(status, length);
+    return true;
 }
 
 void UsbDevice::closeDevice()

@@ -47,11 +47,14 @@ public:
     // Why the last matching instrument could not be opened or claimed, in the
     // library's words; empty when it could.
     QString openFailure() const { return lastOpenFailure; }
+    // Whether the last matching instrument sent its identity and its status
+    // in full.
+    bool stateReadInFull() const { return lastStateRead; }
 
 private:
     void openAndRead(libusb_device *device);
-    void identify();
-    void readStatus();
+    bool identify();
+    bool readStatus();
     bool prepareCommand();
     bool write(const std::uint8_t *frame, int length);
     bool read(std::uint8_t *buffer, int length);
@@ -60,4 +63,5 @@ private:
     libusb_context *context = nullptr;
     libusb_device_handle *handle = nullptr;
     QString lastOpenFailure;
+    bool lastStateRead = false;
 };

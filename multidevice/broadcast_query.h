@@ -9,10 +9,6 @@
 // periods, pulse counts, a delay and a width per channel, and the time bases,
 // all in milliseconds.
 
-// The record those values stand for: each channel ends at its delay plus its
-// width, summed in double precision.
-GeneratorSettings recordFromPanels(const ProfileValue &panels);
-
 // What every selected instrument is sent: the settings query with the panel
 // values and no run flag, ending "&save=1".
 QString broadcastQuery(const ProfileValue &panels);

@@ -35,4 +35,21 @@ Field firstInvalidField(const NetworkFields &fields)
     return Field::None;
 }
 
+const char *message(Field field)
+{
+    switch (field) {
+    case Field::None:
+        break;
+    case Field::Mac:
+        return QT_TRANSLATE_NOOP("FindDialog", "MAC address is incorrect!");
+    case Field::Ip:
+        return QT_TRANSLATE_NOOP("FindDialog", "IP address is incorrect!");
+    case Field::Mask:
+        return QT_TRANSLATE_NOOP("FindDialog", "Network Mask address is incorrect!");
+    case Field::Gateway:
+        return QT_TRANSLATE_NOOP("FindDialog", "Gateway address is incorrect!");
+    }
+    return nullptr;
+}
+
 } // namespace AddressCheck

@@ -19,4 +19,9 @@ enum class Field { None, Mac, Ip, Mask, Gateway };
 // addresses are checked also while DHCP is on.
 Field firstInvalidField(const NetworkFields &fields);
 
+// What the operator is told about a field that fails ("IP address is
+// incorrect!"), untranslated, in the translation context of FindDialog;
+// nullptr for Field::None.
+const char *message(Field field);
+
 } // namespace AddressCheck

@@ -146,24 +146,11 @@ void FindDialog::set_network_settings()
 
 bool FindDialog::confirmInput(const NetworkFields &fields)
 {
-    QString message;
-    switch (AddressCheck::firstInvalidField(fields)) {
-    case AddressCheck::Field::None:
+    const AddressCheck::Field invalid = AddressCheck::firstInvalidField(fields);
+    if (invalid == AddressCheck::Field::None)
         return true;
-    case AddressCheck::Field::Mac:
-        message = tr("MAC address is incorrect!");
-        break;
-    case AddressCheck::Field::Ip:
-        message = tr("IP address is incorrect!");
-        break;
-    case AddressCheck::Field::Mask:
-        message = tr("Network Mask address is incorrect!");
-        break;
-    case AddressCheck::Field::Gateway:
-        message = tr("Gateway address is incorrect!");
-        break;
-    }
-    QMessageBox::warning(this, tr("Input error"), message, QMessageBox::Ok);
+    QMessageBox::warning(this, tr("Input error"), tr(AddressCheck::message(invalid)),
+                         QMessageBox::Ok);
     return false;
 }
 

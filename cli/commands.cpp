@@ -1,0 +1,351 @@
+// The commands of dxu-cli: every value is checked before anything is sent,
+// then one command is carried out over the chosen link.
+#include "cli/commands.h"
+
+#include "cli/assignments.h"
+#include "cli/canonical_address.h"
+#include "cli/dxu_cli.h"
+#include "cli/instrument_link.h"
+#include "cli/output.h"
+#include "device/record_ranges.h"
+#include "network/address_check.h"
+#include "persistence/export_text.h"
+#include "persistence/profile_names.h"
+#include "persistence/profile_record.h"
+#include "persistence/profile_store.h"
+#include "persistence/profile_value.h"
+#include "persistence/settings_store.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLocale>
+#include <QSettings>
+#include <QTextStream>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+// The panel's limit on profiles it creates.
+const int kMaxProfiles = 10;
+
+QSettings *openProfiles() { return SettingsStore::openProfileSettings(); }
+
+// The network dialog's message about the first field that fails its check.
+QString networkProblem(const NetworkFields &fields)
+{
+    return QLatin1String(AddressCheck::message(AddressCheck::firstInvalidField(fields)));
+}
+
+class Session
+{
+public:
+    Session(const CliOptions &options, QTextStream &out, QTextStream &err)
+        : o(options), out(out), err(err)
+    {}
+
+    int run()
+    {
+        const QString &c = o.command;
+        if (o.networkSet && c != QLatin1String("network"))
+            return usage(QStringLiteral("--set belongs to the network command"));
+        if (c == QLatin1String("profile") && o.arguments.value(0) == QLatin1String("list"))
+            return o.arguments.size() == 1
+                       ? profileList()
+                       : usage(QStringLiteral("profile list takes no arguments"));
+        if (c == QLatin1String("status"))
+            return noArguments() ? status() : usage(QStringLiteral("status takes no arguments"));
+        if (c == QLatin1String("set"))
+            return set();
+        if (c == QLatin1String("run"))
+            return runGenerators();
+        if (c == QLatin1String("stop"))
+            return stop();
+        if (c == QLatin1String("threshold"))
+            return threshold();
+        if (c == QLatin1String("network"))
+            return o.networkSet
+                       ? networkSet()
+                       : (noArguments()
+                              ? network()
+                              : usage(QStringLiteral("network takes no arguments without --set")));
+        if (c == QLatin1String("profile"))
+            return profile();
+        if (c == QLatin1String("export"))
+            return o.arguments.size() == 1 ? exportTo(o.arguments[0])
+                                           : usage(QStringLiteral("export needs one FILE"));
+        return usage(c.isEmpty() ? QStringLiteral("no command given")
+                                 : QStringLiteral("unknown command \"%1\"").arg(c));
+    }
+
+private:
+    bool noArguments() const { return o.arguments.isEmpty(); }
+
+    int usage(const QString &why) { return usageError(err, why); }
+
+    int failed(const QString &why)
+    {
+        err << "dxu-cli: " << why << '\n';
+        return CliExit::Failed;
+    }
+
+    // Every command but "profile list" talks to the instrument.
+    InstrumentLink *instrument()
+    {
+        if (!link)
+            link =
+                o.link == CliLink::Usb ? makeUsbLink() : makeEthernetLink(o.address, o.timeoutMs);
+        return link.get();
+    }
+
+    int linkResult(bool ok) { return ok ? CliExit::Ok : failed(link->failure()); }
+
+    // A read whose combos hold no entry, or whose threshold no level the
+    // instrument takes, is not the instrument's settings.
+    int read(InstrumentState &state)
+    {
+        if (!instrument()->readState(state))
+            return failed(link->failure());
+        QString problem = RecordRanges::firstChoiceProblem(state.record);
+        if (problem.isEmpty() && state.thresholdVolts &&
+            !RecordRanges::allowsThreshold(*state.thresholdVolts))
+            problem = QStringLiteral("threshold=%1 is out of range (%2)")
+                          .arg(*state.thresholdVolts)
+                          .arg(RecordRanges::thresholdRangeText());
+        if (!problem.isEmpty())
+            return failed(QStringLiteral("the DXU's settings are not plausible: %1").arg(problem));
+        return CliExit::Ok;
+    }
+
+    int status()
+    {
+        InstrumentState state;
+        if (const int code = read(state))
+            return code;
+        if (o.json)
+            out << statusJson(state);
+        else
+            out << statusText(state);
+        return CliExit::Ok;
+    }
+
+    // A value the instrument held already is its own fault; one the command
+    // line brought in is a usage error.
+    int checkToSend(const GeneratorSettings &record, const GeneratorSettings &asRead)
+    {
+        const QString problem = RecordRanges::firstProblem(record);
+        if (problem.isEmpty())
+            return CliExit::Ok;
+        if (problem == RecordRanges::firstProblem(asRead))
+            return failed(QStringLiteral("the DXU holds %1; nothing sent").arg(problem));
+        return usage(problem);
+    }
+
+    int set()
+    {
+        if (o.arguments.isEmpty())
+            return usage(QStringLiteral("set needs KEY=VALUE arguments"));
+        GeneratorSettings scratch;
+        QString problem;
+        if (!applySettingAssignments(o.arguments, scratch, problem))
+            return usage(problem);
+        InstrumentState state;
+        if (const int code = read(state))
+            return code;
+        GeneratorSettings record = state.record;
+        applySettingAssignments(o.arguments, record, problem);
+        if (const int code = checkToSend(record, state.record))
+            return code;
+        return linkResult(link->sendSettings(record));
+    }
+
+    int runGenerators()
+    {
+        const QString which = o.arguments.value(0);
+        if (o.arguments.size() != 1 ||
+            !(which == QLatin1String("1") || which == QLatin1String("2") ||
+              which == QLatin1String("both")))
+            return usage(QStringLiteral("run needs 1, 2 or both"));
+        InstrumentState state;
+        if (const int code = read(state))
+            return code;
+        // Over Ethernet the run goes with the settings, sent back as read.
+        if (o.link == CliLink::Ethernet)
+            if (const int code = checkToSend(state.record, state.record))
+                return code;
+        return linkResult(
+            link->run(state.record, which != QLatin1String("2"), which != QLatin1String("1")));
+    }
+
+    int stop()
+    {
+        const QString which = o.arguments.value(0);
+        if (o.arguments.size() > 1 ||
+            !(which.isEmpty() || which == QLatin1String("1") || which == QLatin1String("2")))
+            return usage(QStringLiteral("stop takes 1, 2 or nothing (both)"));
+        return linkResult(
+            instrument()->stop(which != QLatin1String("2"), which != QLatin1String("1")));
+    }
+
+    int threshold()
+    {
+        bool ok = false;
+        double volts = o.arguments.value(0).toDouble(&ok);
+        if (o.arguments.size() != 1 || !ok || !std::isfinite(volts))
+            return usage(QStringLiteral("threshold needs VOLTS"));
+        // The panel's dialog takes two decimals.
+        volts = std::round(volts * 100) / 100;
+        if (!RecordRanges::allowsThreshold(volts))
+            return usage(QStringLiteral("threshold=%1 is out of range (%2)")
+                             .arg(o.arguments[0], RecordRanges::thresholdRangeText()));
+        InstrumentState state;
+        if (const int code = read(state))
+            return code;
+        if (!state.isDxu3)
+            return usage(
+                QStringLiteral("a DXU2 has no adjustable trigger threshold; nothing sent"));
+        return linkResult(link->setThreshold(volts));
+    }
+
+    int network()
+    {
+        NetworkFields fields;
+        QString serial;
+        if (!instrument()->readNetwork(fields, serial))
+            return failed(link->failure());
+        if (o.json)
+            out << networkJson(fields, serial);
+        else
+            out << networkText(fields, serial);
+        return CliExit::Ok;
+    }
+
+    int networkSet()
+    {
+        if (o.arguments.isEmpty())
+            return usage(QStringLiteral("network --set needs KEY=VALUE arguments"));
+        // The given fields are checked before the read, the whole
+        // configuration after it.
+        NetworkFields fields{QStringLiteral("0:0:0:0:0:0"), QStringLiteral("0.0.0.0"),
+                             QStringLiteral("0.0.0.0"), QStringLiteral("0.0.0.0")};
+        QString problem;
+        if (!applyNetworkAssignments(o.arguments, fields, problem) ||
+            !(problem = networkProblem(fields)).isEmpty())
+            return usage(problem);
+        QString serial;
+        if (!instrument()->readNetwork(fields, serial))
+            return failed(link->failure());
+        applyNetworkAssignments(o.arguments, fields, problem);
+        problem = networkProblem(fields);
+        if (!problem.isEmpty())
+            return failed(QStringLiteral("the DXU's network configuration: %1").arg(problem));
+        // Leading zeros must not reach the instrument's own parser.
+        fields.ip = canonicalIpv4Address(fields.ip);
+        fields.mask = canonicalIpv4Address(fields.mask);
+        fields.gateway = canonicalIpv4Address(fields.gateway);
+        if (!link->writeNetwork(fields))
+            return failed(link->failure());
+        out << "Please restart DXU to apply new network settings!\n";
+        return CliExit::Ok;
+    }
+
+    int profileList()
+    {
+        const std::unique_ptr<QSettings> store(openProfiles());
+        const QStringList names = store->childKeys();
+        if (!ProfileStore::isAvailable(*store))
+            return failed(QStringLiteral("the profile store cannot be read"));
+        if (o.json)
+            out << QJsonDocument(QJsonArray::fromStringList(names)).toJson(QJsonDocument::Compact)
+                << '\n';
+        else
+            for (const QString &name : names)
+                out << name << '\n';
+        return CliExit::Ok;
+    }
+
+    int profile()
+    {
+        const QString action = o.arguments.value(0);
+        const QString name = o.arguments.value(1);
+        if (o.arguments.size() != 2 ||
+            !(action == QLatin1String("load") || action == QLatin1String("save")))
+            return usage(QStringLiteral("profile needs list, load NAME or save NAME"));
+        if (name.isEmpty() || ProfileNames::hasForbiddenCharacter(name))
+            return usage(
+                QStringLiteral("a profile name is not empty and holds no \"/\" or \"\\\""));
+        const std::unique_ptr<QSettings> store(openProfiles());
+        return action == QLatin1String("load") ? profileLoad(*store, name)
+                                               : profileSave(*store, name);
+    }
+
+    int profileLoad(QSettings &store, const QString &name)
+    {
+        if (!store.contains(name))
+            return usage(QStringLiteral("no profile named \"%1\"").arg(name));
+        const ProfileValue profile = parseProfileValue(ProfileStore::read(store, name));
+        // Checked before the codes are narrowed to bytes.
+        QString problem;
+        if (!RecordRanges::allows(RecordFields::Kind::SourceG1, profile.ts1) ||
+            !RecordRanges::allows(RecordFields::Kind::SourceG2, profile.ts2))
+            problem =
+                QStringLiteral("ts1=%1, ts2=%2 is out of range").arg(profile.ts1).arg(profile.ts2);
+        const GeneratorSettings record = recordFromProfile(profile);
+        if (problem.isEmpty())
+            problem = RecordRanges::firstProblem(record);
+        if (!problem.isEmpty())
+            return usage(QStringLiteral("profile \"%1\": %2; nothing sent").arg(name, problem));
+        return linkResult(instrument()->sendSettingsAndStop(record));
+    }
+
+    int profileSave(QSettings &store, const QString &name)
+    {
+        if (!store.contains(name) && store.childKeys().size() >= kMaxProfiles)
+            return usage(QStringLiteral("Only 10 DXU profiles could be created!"));
+        InstrumentState state;
+        if (const int code = read(state))
+            return code;
+        if (!ProfileStore::write(store, name, formatProfileValue(profileFromRecord(state.record))))
+            return failed(QStringLiteral("the profile store cannot be written"));
+        return CliExit::Ok;
+    }
+
+    int exportTo(const QString &fileName)
+    {
+        InstrumentState state;
+        if (const int code = read(state))
+            return code;
+        const QString device = o.link == CliLink::Ethernet ? o.address : QStringLiteral("USB");
+        const QString text = exportText(exportedSettings(state.record), device,
+                                        QDateTime::currentDateTime(), QLocale::system());
+        switch (writeExportFile(fileName, text)) {
+        case ExportWriteResult::Written:
+            return CliExit::Ok;
+        case ExportWriteResult::OpenFailed:
+            return failed(QStringLiteral("cannot open %1 for writing").arg(fileName));
+        case ExportWriteResult::WriteFailed:
+            break;
+        }
+        return failed(QStringLiteral("cannot write %1").arg(fileName));
+    }
+
+    const CliOptions &o;
+    QTextStream &out;
+    QTextStream &err;
+    std::unique_ptr<InstrumentLink> link;
+};
+
+} // namespace
+
+int usageError(QTextStream &err, const QString &why)
+{
+    err << "dxu-cli: " << why << "\nTry \"dxu-cli --help\".\n";
+    return CliExit::Usage;
+}
+
+int runCommand(const CliOptions &options, QTextStream &out, QTextStream &err)
+{
+    return Session(options, out, err).run();
+}

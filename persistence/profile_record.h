@@ -1,0 +1,14 @@
+#pragma once
+
+#include "device/generator_settings.h"
+#include "persistence/profile_value.h"
+
+// A profile holds each channel as a delay and a width; the record holds its
+// start and end.
+
+// The record a profile programs: each channel ends at its delay plus its
+// width, summed in double precision.
+GeneratorSettings recordFromProfile(const ProfileValue &profile);
+
+// The profile of a record: each channel's width is its end minus its start.
+ProfileValue profileFromRecord(const GeneratorSettings &record);
