@@ -49,9 +49,12 @@ QPair<int, int> neededAndGiven(QWidget *widget)
     option.initFrom(button);
     option.text = button->text();
     QStyle::SubElement contents = QStyle::SE_PushButtonContents;
-    int icon = 0;
+    int padding = 0;
     if (qobject_cast<QPushButton *>(button)) {
-        icon = button->icon().isNull() ? 0 : button->iconSize().width() + 4;
+        // Centred text that touches the frame reads as cut off.
+        padding = button->style()->pixelMetric(QStyle::PM_ButtonMargin, &option, button);
+        if (!button->icon().isNull())
+            padding += button->iconSize().width() + 4;
     } else if (button->inherits("QRadioButton")) {
         contents = QStyle::SE_RadioButtonContents;
     } else if (button->inherits("QCheckBox")) {
@@ -60,7 +63,7 @@ QPair<int, int> neededAndGiven(QWidget *widget)
         return {0, 0};
     }
     const QRect room = button->style()->subElementRect(contents, &option, button);
-    return {icon + metrics.horizontalAdvance(shownText(button->text())), room.width()};
+    return {padding + metrics.horizontalAdvance(shownText(button->text())), room.width()};
 }
 
 QStringList clippedTexts(QWidget *window)
