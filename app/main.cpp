@@ -10,6 +10,8 @@
 int main(int argc, char *argv[])
 {
     Q_INIT_RESOURCE(dxu);
+    // Lets the desktop match the window with its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.halvorn.DxuPanel"));
     // Help and version are printed without opening the display.
     const std::unique_ptr<QCoreApplication> app(asksForTextOnly(argc, argv)
                                                     ? new QCoreApplication(argc, argv)
