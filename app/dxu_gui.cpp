@@ -1,6 +1,7 @@
 #include "app/dxu_gui.h"
 
 #include "app/version.h"
+#include "app/wait_feedback.h"
 #include "device/http_client.h"
 #include "device/record_ranges.h"
 #include "device/usb_device.h"
@@ -91,6 +92,12 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
     httpClient = new HttpClient(this);
     connect(httpClient, SIGNAL(done(bool)), this, SLOT(handleResponse(bool)));
     connect(httpClient, SIGNAL(requestStarted(int)), this, SLOT(Trying(int)));
+    new WaitFeedback(
+        httpClient, statusBar(),
+        [this] {
+            return fieldsFilledFromDevice ? QString() : tr("Connecting to %1…").arg(deviceIp);
+        },
+        this);
     slaveDialog = new multidxudialog(this);
     dividerDialog = new dividebyDialog(this);
 }

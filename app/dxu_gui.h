@@ -34,6 +34,10 @@ public:
     void recordToFields();
     void updatePreviewGeometry();
     void setControlsEnabled(bool enable);
+    // The command line's links: the Connection menu's steps, the address
+    // given instead of asked for.
+    void connectUsbAtStart();
+    void connectEthernetAtStart(const QString &address);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -110,6 +114,7 @@ private:
     // to the link the connection label shows.
     void closeUsbLink();
     void closeEthernetLink();
+    void openEthernetLink(const QString &address);
 
     QList<QAction *> profileActions;
     Ui::dxu_guiClass ui;

@@ -38,7 +38,11 @@ void dxu_gui::scan(bool checked)
         ui.actionEthernet->setChecked(false);
         return;
     }
+    openEthernetLink(address);
+}
 
+void dxu_gui::openEthernetLink(const QString &address)
+{
     // Commands follow usbConnected: an open USB link would keep them away
     // from the instrument the operator just chose.
     if (usbConnected)

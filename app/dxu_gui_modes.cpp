@@ -1,6 +1,7 @@
 // Window modes, the about box, help, and the entries that open the dialogs.
 #include "app/dxu_gui.h"
 
+#include "app/installed_manual.h"
 #include "app/version.h"
 #include "multidevice/multidxudialog.h"
 #include "network/finddialog.h"
@@ -57,13 +58,21 @@ void dxu_gui::about()
 }
 
 // The help file is supplied apart from the program. Without it nothing is
-// opened at all: a desktop's opener would otherwise report the missing file
-// in a window of its own.
+// opened at all on Windows: a desktop's opener would otherwise report the
+// missing file in a window of its own. Elsewhere, where no desktop opens a
+// .chm, the manual installed with the program stands in for it.
 void dxu_gui::help()
 {
     const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/dxuhelp.chm");
-    if (QFileInfo::exists(file))
+    if (QFileInfo::exists(file)) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+        return;
+    }
+#ifndef Q_OS_WIN
+    const QString manual = installedManual(QCoreApplication::applicationDirPath());
+    if (!manual.isEmpty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
+#endif
 }
 
 void dxu_gui::ipsettings()

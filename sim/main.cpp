@@ -63,12 +63,14 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dxu-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(DXU_SIM_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Simulates the web server of one DXU pulse generator, so that the panel "
                        "can connect to it over Ethernet without hardware."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption addressOption(QStringLiteral("address"),
                                            QStringLiteral("Address to listen on (127.0.0.1)."),
                                            QStringLiteral("ip"), QStringLiteral("127.0.0.1"));

@@ -8,6 +8,7 @@
 #include "support/message_boxes.h"
 #include "support/test_support.h"
 
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
@@ -25,6 +26,12 @@ struct DxuGuiTestAccess
 class ModesTest : public QObject
 {
     Q_OBJECT
+
+public slots:
+    void recordUrl(const QUrl &url) { openedUrls << url; }
+
+private:
+    QList<QUrl> openedUrls;
 
     std::unique_ptr<dxu_gui> window;
     Ui::dxu_guiClass *ui = nullptr;
@@ -104,14 +111,39 @@ private slots:
                  QStringLiteral("About: Version v1.5.5 (Feb 20 2018)"));
     }
 
-    void helpWithoutFileShowsNothing()
+    // Help opens dxuhelp.chm beside the program; without it, the HTML manual
+    // (the build tree has it where an installation does), never a box.
+    void helpOpensHelpFileOrManual_data()
     {
-        QVERIFY(!QFileInfo::exists(QCoreApplication::applicationDirPath() + "/dxuhelp.chm"));
+        QTest::addColumn<bool>("chmBesideProgram");
+        QTest::newRow("dxuhelp.chm beside the program") << true;
+        QTest::newRow("no dxuhelp.chm") << false;
+    }
+
+    void helpOpensHelpFileOrManual()
+    {
+        QFETCH(bool, chmBesideProgram);
+        const QString chm = QCoreApplication::applicationDirPath() + "/dxuhelp.chm";
+        QVERIFY(!QFileInfo::exists(chm));
+        QFile file(chm);
+        if (chmBesideProgram)
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        openedUrls.clear();
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "recordUrl");
         MessageBoxWatcher boxes;
         ui->actionHelp->trigger();
         QTest::qWait(300);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        if (chmBesideProgram)
+            file.remove();
         QCOMPARE(boxes.count(), 0);
         QCOMPARE(visibleTopLevels(), QStringList({"dxu_gui"}));
+        QCOMPARE(openedUrls.size(), 1);
+        const QString opened = openedUrls.first().toLocalFile();
+        QVERIFY2(chmBesideProgram ? opened == chm
+                                  : opened.endsWith("/share/dxu-panel/manual/index.html") &&
+                                        QFileInfo::exists(opened),
+                 qPrintable(opened));
     }
 
     // The second time shows the same dialog, with the slave it was given.
