@@ -35,4 +35,13 @@ Field firstInvalidField(const NetworkFields &fields)
     return Field::None;
 }
 
+NetworkFields canonicalAddresses(const NetworkFields &fields)
+{
+    NetworkFields canonical = fields;
+    canonical.ip = normalizedAddress(fields.ip);
+    canonical.mask = normalizedAddress(fields.mask);
+    canonical.gateway = normalizedAddress(fields.gateway);
+    return canonical;
+}
+
 } // namespace AddressCheck
