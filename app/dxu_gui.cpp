@@ -2,6 +2,7 @@
 
 #include "app/version.h"
 #include "device/http_client.h"
+#include "device/ipv4_address.h"
 #include "device/usb_device.h"
 #include "multidevice/multidxudialog.h"
 #include "network/finddialog.h"
@@ -22,6 +23,7 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
                    ->value(QLatin1String(SettingsStore::LastIpKey),
                            QLatin1String(SettingsStore::DefaultIp))
                    .toString();
+    deviceIp = normalizedAddress(deviceIp); // as an older version may have stored it
     profileSettings = SettingsStore::openProfileSettings();
     profileSettings->sync();
     connect(ui.menuProfiles, SIGNAL(aboutToShow()), this, SLOT(loadProfileList()));
@@ -90,6 +92,8 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
     httpClient = new HttpClient(this);
     connect(httpClient, SIGNAL(done(bool)), this, SLOT(handleResponse(bool)));
     connect(httpClient, SIGNAL(requestStarted(int)), this, SLOT(Trying(int)));
+    connect(httpClient, &HttpClient::requestFinished, this,
+            [this] { replyRefused = replyRefused || httpClient->statusCode() >= 400; });
     slaveDialog = new multidxudialog(this);
     dividerDialog = new dividebyDialog(this);
 }
