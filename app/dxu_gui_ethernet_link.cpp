@@ -74,9 +74,9 @@ void dxu_gui::handleResponse(bool error)
     // Replies belong to the Ethernet link only; closing it drops its
     // requests, so this is a last guard against a late page relabelling the
     // window or refilling it while USB is the link.
+    requestTimer.stop();
     if (usbConnected)
         return;
-    requestTimer.stop();
     const bool refused = !error && replyRefused;
     replyRefused = false;
     if (refused && ethernetConnected) {
