@@ -4,6 +4,7 @@
 #include "app/wait_feedback.h"
 #include "device/http_client.h"
 #include "device/record_ranges.h"
+#include "device/ipv4_address.h"
 #include "device/usb_device.h"
 #include "multidevice/multidxudialog.h"
 #include "network/finddialog.h"
@@ -24,6 +25,7 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
                    ->value(QLatin1String(SettingsStore::LastIpKey),
                            QLatin1String(SettingsStore::DefaultIp))
                    .toString();
+    deviceIp = normalizedAddress(deviceIp); // as an older version may have stored it
     profileSettings = SettingsStore::openProfileSettings();
     profileSettings->sync();
     connect(ui.menuProfiles, SIGNAL(aboutToShow()), this, SLOT(loadProfileList()));
@@ -98,6 +100,8 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
             return fieldsFilledFromDevice ? QString() : tr("Connecting to %1…").arg(deviceIp);
         },
         this);
+    connect(httpClient, &HttpClient::requestFinished, this,
+            [this] { replyRefused = replyRefused || httpClient->statusCode() >= 400; });
     slaveDialog = new multidxudialog(this);
     dividerDialog = new dividebyDialog(this);
 }

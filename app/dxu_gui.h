@@ -120,6 +120,8 @@ private:
     Ui::dxu_guiClass ui;
     HttpClient *httpClient = nullptr;
     QByteArray httpResponse;
+    // A request of the batch under way was answered with an error status.
+    bool replyRefused = false;
     QString deviceIp;
     bool fieldsFilledFromDevice = false;
     QPixmap *previewImage = nullptr;

@@ -4,6 +4,7 @@
 
 #include "device/http_client.h"
 #include "device/record_ranges.h"
+#include "device/ipv4_address.h"
 #include "device/settings_query.h"
 #include "device/usb_device.h"
 
@@ -12,7 +13,7 @@
 
 void dxu_gui::sendHttpCommand(const QString &path)
 {
-    httpClient->setHost(deviceIp, 80);
+    httpClient->setHost(requestHost(deviceIp), 80);
     HttpRequestHeader header;
     header.path = path;
     httpClient->request(header);
@@ -74,8 +75,8 @@ void dxu_gui::sourceG1()
         const bool sent = usbDevice->sendSettings();
         reportUsbResult(usbDevice->resetGenerators(true, true) && sent);
     } else {
-        // The reply re-applies the page to the combos; it must not send again.
-        disconnectSourceCombos();
+        // The combos stay connected: a change of the other one before the
+        // reply is sent too (the reply itself fills no combo).
         sendHttpCommand(QLatin1String(DevicePaths::ResetBoth));
         sendHttpCommand(settingsQuery(record, QueryTail::SaveOnly));
     }
@@ -89,7 +90,6 @@ void dxu_gui::sourceG2()
         const bool sent = usbDevice->sendSettings();
         reportUsbResult(usbDevice->resetGenerators(false, true) && sent);
     } else {
-        disconnectSourceCombos();
         sendHttpCommand(QLatin1String(DevicePaths::ResetGen1));
         sendHttpCommand(settingsQuery(record, QueryTail::SaveOnly));
     }

@@ -3,6 +3,7 @@
 #include "app/dxu_gui.h"
 
 #include "device/http_client.h"
+#include "device/ipv4_address.h"
 #include "device/setup_page_parser.h"
 #include "persistence/settings_store.h"
 
@@ -21,11 +22,9 @@ const int kStatusMessageMs = 1000;
 void dxu_gui::scan(bool checked)
 {
     if (!checked) {
+        closeEthernetLink();
         setControlsEnabled(false);
-        httpResponse.clear();
         ui.dev_status->setText(tr("Disconnected"));
-        ui.actionEthernet->setChecked(false);
-        fieldsFilledFromDevice = false;
         return;
     }
 
@@ -49,7 +48,9 @@ void dxu_gui::openEthernetLink(const QString &address)
         closeUsbLink();
     ui.actionUSB->setChecked(false);
     setControlsEnabled(true);
-    deviceIp = address;
+    // Shown, stored and asked in one form. A host name stays as typed; any
+    // other numeric form gets no host, so the probe fails at once.
+    deviceIp = normalizedAddress(address);
     settings->setValue(QLatin1String(SettingsStore::LastIpKey), deviceIp);
     settings->sync();
     test();
@@ -74,6 +75,23 @@ void dxu_gui::stopTrying()
 
 void dxu_gui::handleResponse(bool error)
 {
+    // Replies belong to the Ethernet link only; closing it drops its
+    // requests, so this is a last guard against a late page relabelling the
+    // window or refilling it while USB is the link.
+    requestTimer.stop();
+    if (usbConnected)
+        return;
+    const bool refused = !error && replyRefused;
+    replyRefused = false;
+    if (refused && ethernetConnected) {
+        // The instrument answered with an error page: the link is up, the
+        // command was not taken.
+        statusBar()->showMessage(tr("Error"), kStatusMessageMs);
+        return;
+    }
+    // An error page to the probe: no instrument to talk to there.
+    error = error || refused;
+
     if (error) {
         QMessageBox::warning(this, tr("DXU Ethernet Connection"),
                              tr("Can't find DXU on <b>%1</b> <br>Check ethernet cable or try to "
@@ -82,10 +100,10 @@ void dxu_gui::handleResponse(bool error)
         setControlsEnabled(false);
         ui.actionEthernet->setChecked(false);
         ethernetConnected = false;
+        fieldsFilledFromDevice = false; // the next connection fills them again
         ui.dev_status->setText(tr("Disconnected"));
     } else {
         httpResponse = httpClient->readAll();
-        requestTimer.stop();
         ethernetConnected = true;
     }
 
@@ -99,6 +117,9 @@ void dxu_gui::handleResponse(bool error)
         // change resets the generators, and connecting must not stop them.
         const QSignalBlocker quietSourceG1(ui.sourceG1);
         const QSignalBlocker quietSourceG2(ui.sourceG2);
+        // The page is in milliseconds, whatever the operator chose while it
+        // was on its way.
+        timeUnitMilli(true);
         recordToFields();
         fieldsFilledFromDevice = true;
     }
@@ -132,14 +153,17 @@ void dxu_gui::handleResponse2(bool error)
 void dxu_gui::closeEthernetLink()
 {
     {
-        // The operator chose the other link: ending the pending requests is
-        // no failure to report.
+        // The operator closed the link or chose the other one: ending the
+        // pending requests is no failure to report, and no late page may
+        // answer for this link.
         const QSignalBlocker quietClient(httpClient);
         httpClient->abort();
     }
     requestTimer.stop();
+    replyRefused = false;
     ethernetConnected = false;
     fieldsFilledFromDevice = false;
     httpResponse.clear();
     ui.actionEthernet->setChecked(false);
+    disconnectSourceCombos();
 }

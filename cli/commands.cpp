@@ -3,7 +3,6 @@
 #include "cli/commands.h"
 
 #include "cli/assignments.h"
-#include "cli/canonical_address.h"
 #include "cli/dxu_cli.h"
 #include "cli/instrument_link.h"
 #include "cli/output.h"
@@ -242,9 +241,7 @@ private:
         if (!problem.isEmpty())
             return failed(QStringLiteral("the DXU's network configuration: %1").arg(problem));
         // Leading zeros must not reach the instrument's own parser.
-        fields.ip = canonicalIpv4Address(fields.ip);
-        fields.mask = canonicalIpv4Address(fields.mask);
-        fields.gateway = canonicalIpv4Address(fields.gateway);
+        fields = AddressCheck::canonicalAddresses(fields);
         if (!link->writeNetwork(fields))
             return failed(link->failure());
         out << "Please restart DXU to apply new network settings!\n";

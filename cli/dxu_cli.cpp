@@ -1,7 +1,7 @@
 // dxu-cli's command line: the link, the options and the command.
 #include "cli/dxu_cli.h"
 
-#include "cli/canonical_address.h"
+#include "device/ipv4_address.h"
 #include "cli/commands.h"
 
 #include <QCommandLineParser>
@@ -85,7 +85,7 @@ int runDxuCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return usage(QStringLiteral("choose either --usb or --ethernet"));
     if (parser.isSet(ethernet)) {
         options.link = CliLink::Ethernet;
-        options.address = canonicalIpv4Address(parser.value(ethernet));
+        options.address = canonicalIpv4(parser.value(ethernet));
         if (options.address.isEmpty())
             return usage(QStringLiteral("\"%1\" is no IPv4 address (four decimal groups 0-255)")
                              .arg(parser.value(ethernet)));

@@ -1,6 +1,26 @@
 #include "device/ipv4_address.h"
 
 #include <QRegularExpression>
+#include <QStringList>
+
+namespace {
+
+// A host whose last label is a number (decimal, or hexadecimal after "0x")
+// is read as an IPv4 address by URL parsers, in whatever base its groups
+// suggest. An IPv6 address (it has a ':') is not.
+bool endsInNumber(const QString &text)
+{
+    if (text.contains(QLatin1Char(':')))
+        return false;
+    QStringList labels = text.split(QLatin1Char('.'));
+    if (labels.size() > 1 && labels.last().isEmpty())
+        labels.removeLast();
+    static const QRegularExpression number(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9]+|0[xX][0-9A-Fa-f]*")));
+    return number.match(labels.last()).hasMatch();
+}
+
+} // namespace
 
 bool isIpv4Address(const QString &text)
 {
@@ -9,4 +29,28 @@ bool isIpv4Address(const QString &text)
     static const QRegularExpression pattern(QRegularExpression::anchoredPattern(
         octet + QStringLiteral("(\\.") + octet + QStringLiteral("){3}")));
     return pattern.match(text).hasMatch();
+}
+
+QString canonicalIpv4(const QString &text)
+{
+    if (!isIpv4Address(text))
+        return QString();
+    QStringList groups = text.split(QLatin1Char('.'));
+    for (QString &group : groups)
+        group = QString::number(group.toInt());
+    return groups.join(QLatin1Char('.'));
+}
+
+QString normalizedAddress(const QString &text)
+{
+    const QString canonical = canonicalIpv4(text);
+    return canonical.isEmpty() ? text : canonical;
+}
+
+QString requestHost(const QString &text)
+{
+    const QString canonical = canonicalIpv4(text);
+    if (!canonical.isEmpty())
+        return canonical;
+    return endsInNumber(text) ? QString() : text;
 }

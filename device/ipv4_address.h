@@ -6,3 +6,18 @@
 // three digits, each 0 to 255, leading zeros allowed ("010.001.000.001").
 // Nothing is trimmed, and only the digits 0-9 count.
 bool isIpv4Address(const QString &text);
+
+// Such an address with each group in plain decimal: leading zeros are read
+// as decimal, so "010.000.000.001" is "10.0.0.1". Empty for any other text.
+QString canonicalIpv4(const QString &text);
+
+// The address as the panel shows, stores and sends it: an IPv4 address in
+// its canonical form, any other text (a host name) as it is.
+QString normalizedAddress(const QString &text);
+
+// The host a request to that address goes to: an IPv4 address in canonical
+// form, or a host name as it is. Any other numeric form ("0x7f.0.0.1",
+// "127.1", "2130706433", "1.2.3.256") gives an empty host, which no request
+// reaches: the network library would read it as an address the panel does
+// not show.
+QString requestHost(const QString &text);

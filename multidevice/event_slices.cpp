@@ -10,13 +10,17 @@ namespace {
 const qint64 kSliceMs = 10;
 }
 
-void processEventsFor(int milliseconds)
+bool processEventsFor(int milliseconds)
 {
     QElapsedTimer clock;
     clock.start();
     for (qint64 left = milliseconds; left > 0; left = milliseconds - clock.elapsed()) {
         QEventLoop slice;
         QTimer::singleShot(std::min(left, kSliceMs), Qt::PreciseTimer, &slice, &QEventLoop::quit);
-        slice.exec();
+        // After the application's exit() no event loop runs: exec() returns
+        // -1 at once (or the code given to exit() for a slice under way).
+        if (slice.exec() != 0)
+            return false;
     }
+    return true;
 }

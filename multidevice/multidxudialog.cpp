@@ -58,7 +58,8 @@ void multidxudialog::addDXU()
     }
     if (!isIpv4Address(address)) {
         QMessageBox::warning(this, tr("IP error"),
-                             tr("IP address <b>%1</b> is incorrect").arg(address), QMessageBox::Ok);
+                             tr("IP address <b>%1</b> is incorrect").arg(address.toHtmlEscaped()),
+                             QMessageBox::Ok);
         return;
     }
     ipList.append(address);
@@ -133,15 +134,25 @@ void multidxudialog::applySettings()
         // the request in flight has been let finish (answered or given up).
         if (progress.wasCanceled())
             break;
-        httpClient->setHost(addresses.at(i), kHttpPort);
+        httpClient->setHost(requestHost(addresses.at(i)), kHttpPort);
         httpClient->request(header);
         progress.setValue(i);
-        processEventsFor(kFirstWaitMs);
-        while (!requestDone)
-            processEventsFor(kPollMs);
-        requestDone = false;
+        // When the panel closes meanwhile, the request is abandoned below.
+        if (!waitForReply())
+            break;
     }
     retireClient();
+}
+
+// True when the request has been answered or given up; false when the
+// application quits first (nothing can arrive any more).
+bool multidxudialog::waitForReply()
+{
+    bool running = processEventsFor(kFirstWaitMs);
+    while (running && !requestDone)
+        running = processEventsFor(kPollMs);
+    requestDone = false;
+    return running;
 }
 
 void multidxudialog::Trying(int id)
@@ -168,6 +179,9 @@ void multidxudialog::handleHTTPResponseSlave(bool error)
     // whatever request comes next.
     requestTimer.stop();
     watchedClient = nullptr;
+    // An error page means the instrument took nothing.
+    if (!error && httpClient && httpClient->statusCode() >= 400)
+        error = true;
     if (!error) {
         requestDone = true;
         if (httpClient)
@@ -252,10 +266,12 @@ void multidxudialog::startClient()
 
 void multidxudialog::retireClient()
 {
-    // A finished broadcast's client delivers nothing more into this dialog.
+    // A finished broadcast's client delivers nothing more into this dialog;
+    // a request still running (the application quits) ends without a word.
     requestTimer.stop();
     watchedClient = nullptr;
     httpClient->disconnect(this);
+    httpClient->abort();
     httpClient->deleteLater();
     httpClient = nullptr;
 }

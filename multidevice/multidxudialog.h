@@ -40,6 +40,7 @@ private:
     void showInPanels(const ProfileValue &profile);
     void rebuildList();
     QStringList selectedAddresses() const;
+    bool waitForReply();
     void startClient();
     void retireClient();
 

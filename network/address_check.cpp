@@ -52,4 +52,13 @@ const char *message(Field field)
     return nullptr;
 }
 
+NetworkFields canonicalAddresses(const NetworkFields &fields)
+{
+    NetworkFields canonical = fields;
+    canonical.ip = normalizedAddress(fields.ip);
+    canonical.mask = normalizedAddress(fields.mask);
+    canonical.gateway = normalizedAddress(fields.gateway);
+    return canonical;
+}
+
 } // namespace AddressCheck

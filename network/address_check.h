@@ -4,7 +4,8 @@
 
 #include <QString>
 
-// The checks a typed network configuration passes before it is sent. Each
+// The checks a typed network configuration passes before it is sent, and the
+// form its addresses are sent in. Each
 // field must be one address as a whole: a configuration with trailing text
 // or a fifth group would otherwise be written into the instrument and could
 // leave it unreachable.
@@ -23,5 +24,10 @@ Field firstInvalidField(const NetworkFields &fields);
 // incorrect!"), untranslated, in the translation context of FindDialog;
 // nullptr for Field::None.
 const char *message(Field field);
+
+// The configuration with its checked addresses in canonical form, leading
+// zeros dropped ("127.000.0.1" is sent as "127.0.0.1"), so that the
+// instrument reads every group as decimal, as the USB block carries them.
+NetworkFields canonicalAddresses(const NetworkFields &fields);
 
 } // namespace AddressCheck

@@ -1,6 +1,7 @@
 #include "network/finddialog.h"
 
 #include "device/http_client.h"
+#include "device/ipv4_address.h"
 #include "device/usb_device.h"
 #include "network/address_check.h"
 #include "network/network_page.h"
@@ -18,11 +19,18 @@
 #include <algorithm>
 #include <iterator>
 
+namespace {
+
+// An error page is no answer: the instrument took nothing.
+bool failed(const HttpClient *client, bool error) { return error || client->statusCode() >= 400; }
+
+} // namespace
+
 FindDialog::FindDialog(UsbDevice *device, QWidget *parent) : QDialog(parent), usbDevice(device)
 {
     buildForm();
     connect(submitButton, SIGNAL(clicked(bool)), this, SLOT(set_network_settings()));
-    connect(cancelButton, SIGNAL(clicked(bool)), this, SLOT(hide()));
+    connect(cancelButton, SIGNAL(clicked(bool)), this, SLOT(reject()));
     connect(&requestTimer, SIGNAL(timeout()), this, SLOT(stopTrying()));
     connect(dhcpCheckBox, SIGNAL(toggled(bool)), this, SLOT(dhcpCheckBoxToggled(bool)));
 }
@@ -93,7 +101,15 @@ void FindDialog::buildForm()
 
 void FindDialog::setUsbMode(bool usb) { usbMode = usb; }
 
-void FindDialog::setDeviceIp(const QString &ip) { deviceIp = ip; }
+void FindDialog::setDeviceIp(const QString &ip) { deviceIp = normalizedAddress(ip); }
+
+// Cancel, Escape or the window's close button: a request still on its way is
+// given up, so that a write cannot complete later and ask for a restart.
+void FindDialog::reject()
+{
+    abandonRequest();
+    QDialog::reject();
+}
 
 void FindDialog::readNetworkSettings()
 {
@@ -141,7 +157,8 @@ void FindDialog::set_network_settings()
     if (usbMode)
         writeOverUsb(fields);
     else
-        startRequest(NetworkPage::writePath(fields), SLOT(handleResponse2(bool)));
+        startRequest(NetworkPage::writePath(AddressCheck::canonicalAddresses(fields)),
+                     SLOT(handleResponse2(bool)));
 }
 
 bool FindDialog::confirmInput(const NetworkFields &fields)
@@ -173,7 +190,7 @@ void FindDialog::startRequest(const QString &path, const char *doneSlot)
     httpClient = new HttpClient(this);
     connect(httpClient, SIGNAL(done(bool)), this, doneSlot);
     connect(httpClient, SIGNAL(requestStarted(int)), this, SLOT(Trying(int)));
-    httpClient->setHost(deviceIp, NetworkPage::Port);
+    httpClient->setHost(requestHost(deviceIp), NetworkPage::Port);
     HttpRequestHeader header;
     header.path = path;
     httpClient->request(header);
@@ -207,7 +224,7 @@ void FindDialog::abandonRequest()
 void FindDialog::handleResponse(bool error)
 {
     HttpClient *client = takeFinishedClient();
-    if (error)
+    if (failed(client, error))
         warnEthernetFailure();
     else
         httpResponse = client->readAll();
@@ -226,12 +243,11 @@ void FindDialog::handleResponse(bool error)
         dhcpCheckBox->setChecked(page.fields.dhcp);
 }
 
-// Only a completed write asks for the restart; a failed one leaves the
-// dialog open with what the operator typed.
+// Only a completed write asks for the restart; a failed or refused one
+// leaves the dialog open with what the operator typed.
 void FindDialog::handleResponse2(bool error)
 {
-    takeFinishedClient();
-    if (error) {
+    if (failed(takeFinishedClient(), error)) {
         warnEthernetFailure();
         return;
     }

@@ -31,6 +31,7 @@ public:
     void setUsbMode(bool usb);
     void setDeviceIp(const QString &ip);
     void readNetworkSettings();
+    void reject() override;
 
     // How long a request may go without completing before it is given up.
     static constexpr int RequestTimeoutMs = 2500;

@@ -26,6 +26,8 @@ QByteArray statusText(int status)
         return "405 Method Not Allowed";
     case 431:
         return "431 Request Header Fields Too Large";
+    case 500:
+        return "500 Internal Server Error";
     }
     return QByteArray::number(status);
 }
@@ -135,6 +137,12 @@ void DxuSimServer::handleRequest(QTcpSocket *socket, const QByteArray &head)
     if (parts[0] != "GET") {
         emit requestHandled(request + QStringLiteral(" -> method not allowed (405)"));
         reply(socket, 405, QByteArray());
+        return;
+    }
+    if (failureStatus != 0) {
+        emit requestHandled(
+            QStringLiteral("%1 -> refused, nothing changed (%2)").arg(request).arg(failureStatus));
+        reply(socket, failureStatus, "<html><body>Error</body></html>");
         return;
     }
     const DxuSimAnswer answer = answerRequest(instrument, modelNumber, target);

@@ -36,6 +36,10 @@ public:
     // Every answer goes out this many milliseconds after its request came in.
     void setReplyDelay(int milliseconds) { delayMs = qMax(0, milliseconds); }
     int replyDelay() const { return delayMs; }
+    // An instrument that refuses: every request is answered with this status
+    // (400 or above) and a short error page, and changes nothing; 0 answers
+    // normally again.
+    void setFailureStatus(int status) { failureStatus = status; }
 
     // The request targets received, in order ("/sg_run.shtml?reset1=1"),
     // and the whole request lines ("GET /sg_run.shtml?reset1=1 HTTP/1.1").
@@ -59,6 +63,7 @@ private:
     int modelNumber = 3;
     bool silentMode = false;
     int delayMs = 0;
+    int failureStatus = 0;
     QStringList targets;
     QStringList lines;
 };

@@ -83,6 +83,12 @@ private slots:
         QTest::newRow("source 1") << QStringList{"sourceG1=3"}
                                   << QStringList{"/sg_run.shtml?reset1=1&reset2=1",
                                                  QString(settings).replace("ts1=0", "ts1=4")};
+        // The second change comes before the first one's reply.
+        QTest::newRow("both sources")
+            << QStringList{"sourceG1=3", "sourceG2=1"}
+            << QStringList{"/sg_run.shtml?reset1=1&reset2=1",
+                           QString(settings).replace("ts1=0", "ts1=4"), "/sg_run.shtml?reset1=1",
+                           QString(settings).replace("ts1=0", "ts1=4").replace("ts2=0", "ts2=1")};
         // A cancelled threshold dialog sends the level it was opened with.
         const QStringList threshold{"/sg_run.shtml?reset1=1", "/tt.shtml?volt=2.5"};
         QTest::newRow("threshold")

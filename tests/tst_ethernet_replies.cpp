@@ -4,7 +4,11 @@
 #include "sim/dxu_sim_pages.h"
 #include "sim/dxu_sim_server.h"
 #include "support/ethernet_window.h"
+#include "support/message_boxes.h"
 #include "support/test_support.h"
+
+#include <QPushButton>
+#include <QStatusBar>
 
 #include <memory>
 
@@ -13,6 +17,7 @@ using namespace EthernetWindow;
 struct DxuGuiTestAccess
 {
     static const GeneratorSettings &record(dxu_gui &w) { return w.record; }
+    static bool waitTimerRuns(dxu_gui &w) { return w.requestTimer.isActive(); }
 };
 
 namespace {
@@ -43,13 +48,11 @@ class EthernetRepliesTest : public QObject
     QDoubleSpinBox *box(const char *name) { return window->findChild<QDoubleSpinBox *>(name); }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2(sim.start(QHostAddress(QLatin1String(kAddress))), qPrintable(sim.errorString()));
-    }
-
     void init()
     {
+        QVERIFY2(sim.isListening() || sim.start(QHostAddress(QLatin1String(kAddress))),
+                 qPrintable(sim.errorString()));
+        sim.setFailureStatus(0);
         sim.setState(DxuSimState());
         sim.clearLog();
         window = std::make_unique<dxu_gui>();
@@ -123,6 +126,39 @@ private slots:
         combo("sourceG1")->setCurrentIndex(0);
         QVERIFY(batchEnded(*window));
         QCOMPARE(sim.requestLog().size(), 3);
+    }
+
+    // A command the instrument refuses (an error status) or that cannot reach
+    // it shows "Error", never "Command applied", and the wait timer stops.
+    // A refusal keeps the link up; a lost instrument ends it with the box.
+    void failedCommand_data()
+    {
+        QTest::addColumn<bool>("refused"); // else the instrument is gone
+        QTest::newRow("status 500") << true;
+        QTest::newRow("gone") << false;
+    }
+
+    void failedCommand()
+    {
+        QFETCH(bool, refused);
+        QVERIFY(connectTo(*window, QLatin1String(kAddress)));
+        QVERIFY(batchEnded(*window));
+        QStringList shown;
+        QObject context;
+        connect(window->statusBar(), &QStatusBar::messageChanged, &context,
+                [&shown](const QString &message) { shown << message; });
+        if (refused)
+            sim.setFailureStatus(500);
+        else
+            sim.stop();
+        MessageBoxWatcher boxes;
+        window->findChild<QPushButton *>("runGen1")->click();
+        QTRY_VERIFY(shown.contains("Error"));
+        QVERIFY(!shown.contains("Command applied"));
+        QCOMPARE(boxes.count(), refused ? 0 : 1);
+        QCOMPARE(connectionLabel(*window),
+                 refused ? QStringLiteral("127.0.0.36 (DXU3)") : QStringLiteral("Disconnected"));
+        QVERIFY(!DxuGuiTestAccess::waitTimerRuns(*window));
     }
 };
 

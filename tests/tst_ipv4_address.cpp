@@ -1,4 +1,6 @@
-// The whole-text IPv4 check shared by the slave list and the network dialog.
+// The whole-text IPv4 check shared by the main window, the slave list and the
+// network dialog, the canonical form every request is built from, and the
+// numeric forms no request may go to.
 #include "device/ipv4_address.h"
 #include "support/test_support.h"
 
@@ -11,34 +13,45 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("plain") << "192.168.0.0" << true;
-        QTest::newRow("all 255") << "255.255.255.255" << true;
-        QTest::newRow("all zero") << "0.0.0.0" << true;
-        QTest::newRow("leading zeros") << "010.001.000.001" << true;
-        QTest::newRow("two hundreds") << "249.250.199.200" << true;
-        QTest::newRow("256") << "10.0.0.256" << false;
-        QTest::newRow("260") << "260.0.0.1" << false;
-        QTest::newRow("300") << "10.300.0.1" << false;
-        QTest::newRow("four digits") << "10.0.0.0001" << false;
-        QTest::newRow("three groups") << "10.0.1" << false;
-        QTest::newRow("five groups") << "1.2.3.4.5" << false;
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("blank before") << " 10.0.0.1" << false;
-        QTest::newRow("blank after") << "10.0.0.1 " << false;
-        QTest::newRow("trailing junk") << "10.0.0.1 junk" << false;
-        QTest::newRow("trailing newline") << "10.0.0.1\n" << false;
-        QTest::newRow("empty group") << "10..0.1" << false;
-        QTest::newRow("letter") << "10.0.0.a" << false;
-        QTest::newRow("host name") << "localhost" << false;
-        QTest::newRow("trailing dot") << "10.0.0.1." << false;
-        QTest::newRow("other script digits") << QStringLiteral("1\u0662.0.0.1") << false;
+        QTest::addColumn<QString>("host"); // where a request goes; empty: nowhere
+        QTest::newRow("plain") << "192.168.0.0" << true << "192.168.0.0";
+        QTest::newRow("all 255") << "255.255.255.255" << true << "255.255.255.255";
+        QTest::newRow("all zero") << "0.0.0.0" << true << "0.0.0.0";
+        QTest::newRow("leading zeros") << "010.001.000.001" << true << "10.1.0.1";
+        QTest::newRow("leading zeros, not octal") << "127.000.000.038" << true << "127.0.0.38";
+        QTest::newRow("two hundreds") << "249.250.199.200" << true << "249.250.199.200";
+        QTest::newRow("256") << "10.0.0.256" << false << "";
+        QTest::newRow("260") << "260.0.0.1" << false << "";
+        QTest::newRow("300") << "10.300.0.1" << false << "";
+        QTest::newRow("four digits") << "10.0.0.0001" << false << "";
+        QTest::newRow("three groups") << "10.0.1" << false << "";
+        QTest::newRow("two groups") << "127.1" << false << "";
+        QTest::newRow("one number") << "2130706433" << false << "";
+        QTest::newRow("hexadecimal") << "0x7f.0.0.0xa0" << false << "";
+        QTest::newRow("five groups") << "1.2.3.4.5" << false << "";
+        QTest::newRow("empty") << "" << false << "";
+        QTest::newRow("blank before") << " 10.0.0.1" << false << "";
+        QTest::newRow("blank after") << "10.0.0.1 " << false << "10.0.0.1 ";
+        QTest::newRow("trailing junk") << "10.0.0.1 junk" << false << "10.0.0.1 junk";
+        QTest::newRow("trailing newline") << "10.0.0.1\n" << false << "10.0.0.1\n";
+        QTest::newRow("empty group") << "10..0.1" << false << "";
+        QTest::newRow("letter") << "10.0.0.a" << false << "10.0.0.a";
+        QTest::newRow("host name") << "localhost" << false << "localhost";
+        QTest::newRow("host name with digits") << "dxu-3.lab" << false << "dxu-3.lab";
+        QTest::newRow("IPv6") << "::1" << false << "::1";
+        QTest::newRow("trailing dot") << "10.0.0.1." << false << "";
+        QTest::newRow("other script digits") << QStringLiteral("1\u0662.0.0.1") << false << "";
     }
 
     void wholeText()
     {
         QFETCH(QString, text);
         QFETCH(bool, accepted);
+        QFETCH(QString, host);
         QCOMPARE(isIpv4Address(text), accepted);
+        QCOMPARE(canonicalIpv4(text), accepted ? host : QString());
+        QCOMPARE(normalizedAddress(text), accepted ? host : text);
+        QCOMPARE(requestHost(text), host);
     }
 };
 

@@ -1,8 +1,9 @@
 // The network settings dialog over Ethernet, against the instrument's
 // simulated web server on 127.0.0.61-69: the network page in the fields, the
 // write request, the input checks before it, and the failures the operator
-// is told about: a silent instrument, a write that did not go through, and
-// an older request that must not answer a newer one.
+// is told about: a silent instrument, a write that did not go through or
+// that the instrument refused; an older request must not answer a newer one,
+// nor a request the operator gave up.
 #include "app/dxu_gui.h"
 #include "network/finddialog.h"
 #include "sim/dxu_sim_server.h"
@@ -47,8 +48,9 @@ class NetworkEthernetTest : public QObject
 
     // Starts the simulated instrument at `at` with MAC 00:1b:c5:0a:0b:0c, IP
     // 127.0.0.61, mask 255.0.0.0 and gateway 127.0.0.1, and opens the dialog
-    // on it as the main window does. The request leaves only once the event loop runs,
-    // so the caller can still make the instrument silent or slow.
+    // on it as the main window does, its address given with leading zeros
+    // (decimal). The request leaves only once the event loop runs, so the
+    // caller can still make the instrument silent or slow.
     std::unique_ptr<DxuSimServer> serve(const char *at, bool dhcp = false, bool open = true)
     {
         auto sim = std::make_unique<DxuSimServer>();
@@ -59,7 +61,7 @@ class NetworkEthernetTest : public QObject
         if (!sim->start(QHostAddress(QString::fromLatin1(at))))
             qFatal("cannot listen on %s:80: %s", at, qPrintable(sim->errorString()));
         if (open) {
-            dialog->setDeviceIp(QString::fromLatin1(at));
+            dialog->setDeviceIp(QString::fromLatin1(at).replace("127.0.0.", "127.000.000.0"));
             dialog->readNetworkSettings();
             dialog->setModal(true);
             dialog->show();
@@ -84,46 +86,50 @@ private slots:
 
     // One field typed over the page's valid values (IP 127.0.0.64, mask
     // 255.255.0.0, gateway 127.000.0.1), then Submit: the write goes out with
-    // the texts as typed and only the restart request closes the dialog; bad
-    // input sends nothing; a write that does not go through warns.
+    // the texts as typed, addresses in canonical form, and only the restart
+    // request closes the dialog; bad input sends nothing; a write that does
+    // not go through, or that the instrument refuses, warns.
     void submit_data()
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<bool>("dhcpOn");
         QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("refused"); // the instrument is gone before the write
+        QTest::addColumn<int>("instrument"); // 200 answers, 500 refuses, 0 gone before the write
         QTest::addColumn<QString>("message");
         QTest::newRow("dhcp on, upper-case mac")
-            << "macEdit" << true << "AA:BB:CC:DD:EE:FF" << false << Restart;
+            << "macEdit" << true << "AA:BB:CC:DD:EE:FF" << 200 << Restart;
         QTest::newRow("dhcp off, short groups")
-            << "macEdit" << false << "a:b:c:d:e:f" << false << Restart;
+            << "macEdit" << false << "a:b:c:d:e:f" << 200 << Restart;
         QTest::newRow("mac with a query tail") << "macEdit" << false << "aa:bb:cc:dd:ee:ff&gw=1"
-                                               << false << "Input error: MAC address is incorrect!";
-        QTest::newRow("five mac groups") << "macEdit" << false << "aa:bb:cc:dd:ee" << false
+                                               << 200 << "Input error: MAC address is incorrect!";
+        QTest::newRow("five mac groups") << "macEdit" << false << "aa:bb:cc:dd:ee" << 200
                                          << "Input error: MAC address is incorrect!";
-        QTest::newRow("256") << "ipEdit" << false << "256.1.1.1" << false
+        QTest::newRow("256") << "ipEdit" << false << "256.1.1.1" << 200
                              << "Input error: IP address is incorrect!";
         QTest::newRow("five ip groups")
-            << "ipEdit" << false << "1.2.3.4.5" << false << "Input error: IP address is incorrect!";
-        QTest::newRow("three mask groups") << "maskEdit" << false << "255.0.0" << false
+            << "ipEdit" << false << "1.2.3.4.5" << 200 << "Input error: IP address is incorrect!";
+        QTest::newRow("three mask groups") << "maskEdit" << false << "255.0.0" << 200
                                            << "Input error: Network Mask address is incorrect!";
         QTest::newRow("dhcp on, empty gateway")
-            << "gatewayEdit" << true << "" << false << "Input error: Gateway address is incorrect!";
+            << "gatewayEdit" << true << "" << 200 << "Input error: Gateway address is incorrect!";
         QTest::newRow("connection refused")
-            << "ipEdit" << false << "127.0.0.69" << true << Lost.arg("127.0.0.63");
+            << "ipEdit" << false << "127.0.0.69" << 0 << Lost.arg("127.0.0.63");
+        QTest::newRow("refused by the instrument")
+            << "ipEdit" << false << "127.0.0.69" << 500 << Lost.arg("127.0.0.63");
     }
     void submit()
     {
         QFETCH(QString, field);
         QFETCH(bool, dhcpOn);
         QFETCH(QString, value);
-        QFETCH(bool, refused);
+        QFETCH(int, instrument);
         QFETCH(QString, message);
         server = serve("127.0.0.63");
         QTRY_COMPARE_WITH_TIMEOUT(edit("macEdit")->text(), PageMac, ReplyWaitMs);
         server->clearLog();
-        if (refused)
+        if (instrument == 0)
             server->stop();
+        server->setFailureStatus(instrument == 200 ? 0 : instrument);
         dialog->findChild<QCheckBox *>(QStringLiteral("dhcpCheckBox"))->setChecked(dhcpOn);
         edit("ipEdit")->setText(QStringLiteral("127.0.0.64"));
         edit("maskEdit")->setText(QStringLiteral("255.255.0.0"));
@@ -136,12 +142,14 @@ private slots:
         QCOMPARE(edit(field)->text(), value);
         QTest::qWait(300);
         QCOMPARE(boxes->count(), 1);
-        // Only the MAC is typed in the rows that write.
-        const QString written = QStringLiteral("/network.shtml?mac=%1&dhcp=%2&ip=127.0.0.64"
-                                               "&netmask=255.255.0.0&gw=127.000.0.1")
-                                    .arg(value)
-                                    .arg(dhcpOn ? 1 : 0);
-        QCOMPARE(server->requestLog(), message == Restart ? QStringList({written}) : QStringList());
+        // Only the MAC or the IP is typed in the rows that write.
+        const QString written = QStringLiteral("/network.shtml?mac=%1&dhcp=%2&ip=%3"
+                                               "&netmask=255.255.0.0&gw=127.0.0.1")
+                                    .arg(field == "macEdit" ? value : PageMac)
+                                    .arg(dhcpOn ? 1 : 0)
+                                    .arg(field == "ipEdit" ? value : "127.0.0.64");
+        const bool sent = message == Restart || instrument == 500;
+        QCOMPARE(server->requestLog(), sent ? QStringList({written}) : QStringList());
     }
 
     // Through the main window, not connected by USB: each opening reads the
@@ -213,15 +221,32 @@ private slots:
         QCOMPARE(boxes->count(), 0);
     }
 
-    // Run under the sanitizers, this catches a reply reaching a dialog that
-    // is being destroyed.
-    void dialogDestroyedWhileWaiting()
+    // A request the operator gave up reports nothing: a read whose dialog is
+    // destroyed (run under the sanitizers, this catches a reply reaching a
+    // dialog being destroyed), or a write cancelled before its reply.
+    void abandonedRequestReportsNothing_data()
     {
+        QTest::addColumn<bool>("cancelWrite");
+        QTest::newRow("dialog destroyed") << false;
+        QTest::newRow("write cancelled") << true;
+    }
+
+    void abandonedRequestReportsNothing()
+    {
+        QFETCH(bool, cancelWrite);
         server = serve("127.0.0.67");
-        server->setReplyDelay(200);
+        server->setReplyDelay(300);
         QTRY_COMPARE_WITH_TIMEOUT(server->requestLog().size(), 1, ReplyWaitMs);
-        owned.reset();
-        QTest::qWait(500);
+        if (cancelWrite) {
+            QTRY_COMPARE_WITH_TIMEOUT(edit("macEdit")->text(), PageMac, ReplyWaitMs);
+            dialog->findChild<QPushButton *>(QStringLiteral("submitButton"))->click();
+            QTRY_COMPARE_WITH_TIMEOUT(server->requestLog().size(), 2, ReplyWaitMs);
+            dialog->findChild<QPushButton *>(QStringLiteral("cancelButton"))->click();
+            QVERIFY(!dialog->isVisible());
+        } else {
+            owned.reset();
+        }
+        QTest::qWait(800);
         QCOMPARE(boxes->count(), 0);
     }
 };

@@ -93,6 +93,7 @@ private slots:
         QTest::newRow("group above 255") << "10.256.0.1" << QStringLiteral("IP error") << false;
         QTest::newRow("three groups") << "10.0.1" << QStringLiteral("IP error") << false;
         QTest::newRow("empty") << QStringLiteral("") << "IP error" << false;
+        QTest::newRow("markup") << "<i>R&D" << QStringLiteral("IP error") << false;
         QTest::newRow("cancelled") << QString() << QString() << false;
         QTest::newRow("leading zeros") << "010.000.000.001" << QString() << true;
         QTest::newRow("another") << "127.0.0.51" << QString() << true;
@@ -112,6 +113,10 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(boxes.count(), title.isEmpty() ? 0 : 1);
         QCOMPARE(boxes.last().title, title);
+        if (title == QLatin1String("IP error")) // shown as text, not as markup
+            QCOMPARE(
+                boxes.last().text,
+                QStringLiteral("IP address <b>%1</b> is incorrect").arg(typed.toHtmlEscaped()));
         // Listed as typed, in order; the list is rebuilt and its selection gone.
         const QStringList expected =
             listed ? QStringList{QStringLiteral("10.0.0.1"), typed} : QStringList{"10.0.0.1"};
