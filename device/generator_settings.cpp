@@ -22,3 +22,5 @@ int sourceCodeFromIndexG1(int index) { return codeFromIndex(kCodesG1, index); }
 int sourceIndexFromCodeG1(int code) { return indexFromCode(kCodesG1, code); }
 int sourceCodeFromIndexG2(int index) { return codeFromIndex(kCodesG2, index); }
 int sourceIndexFromCodeG2(int code) { return indexFromCode(kCodesG2, code); }
+
+bool isTimeBaseIndex(int index) { return index >= 0 && index < TimeBaseCount; }
