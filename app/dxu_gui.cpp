@@ -132,6 +132,12 @@ void dxu_gui::setControlsEnabled(bool enable)
     ui.runGen2->setEnabled(enable);
     ui.stopGen1->setEnabled(enable);
     ui.stopGen2->setEnabled(enable);
+    // Without a link there is no model to offer them for; a connection
+    // enables them for a DXU3.
+    if (!enable) {
+        ui.actionTrigger_threshold->setEnabled(false);
+        ui.actionDivideBy_calc->setEnabled(false);
+    }
 }
 
 void dxu_gui::periodChanged() {}

@@ -32,8 +32,8 @@ void dxu_gui::sendSettingsAndRun(bool gen1, bool gen2, QueryTail tail)
 {
     fieldsToRecord();
     if (usbConnected) {
-        const bool sent = usbDevice->sendSettings();
-        reportUsbResult(usbDevice->runGenerators(gen1, gen2) && sent);
+        // A generator must not start on settings that did not arrive.
+        reportUsbResult(usbDevice->sendSettings() && usbDevice->runGenerators(gen1, gen2));
     } else {
         sendHttpCommand(settingsQuery(record, tail));
     }
@@ -72,8 +72,7 @@ void dxu_gui::sourceG1()
     ui.showG1->setChecked(true);
     fieldsToRecord();
     if (usbConnected) {
-        const bool sent = usbDevice->sendSettings();
-        reportUsbResult(usbDevice->resetGenerators(true, true) && sent);
+        reportUsbResult(usbDevice->sendSettings() && usbDevice->resetGenerators(true, true));
     } else {
         // The combos stay connected: a change of the other one before the
         // reply is sent too (the reply itself fills no combo).
@@ -87,8 +86,7 @@ void dxu_gui::sourceG2()
     ui.showG2->setChecked(true);
     fieldsToRecord();
     if (usbConnected) {
-        const bool sent = usbDevice->sendSettings();
-        reportUsbResult(usbDevice->resetGenerators(false, true) && sent);
+        reportUsbResult(usbDevice->sendSettings() && usbDevice->resetGenerators(false, true));
     } else {
         sendHttpCommand(QLatin1String(DevicePaths::ResetGen1));
         sendHttpCommand(settingsQuery(record, QueryTail::SaveOnly));
@@ -99,15 +97,24 @@ void dxu_gui::setThreshold()
 {
     const double initial =
         usbConnected ? static_cast<double>(usbDevice->settings.thresholdVolts) : thresholdVolts;
-    // A cancelled dialog returns the initial value, which is sent all the same.
-    thresholdVolts =
-        QInputDialog::getDouble(this, tr("Threshold Trigger"), tr("Threshold level, volts:"),
-                                initial, RecordRanges::MinThresholdVolts,
-                                RecordRanges::MaxThresholdVolts, RecordRanges::ThresholdDecimals);
+    bool accepted = false;
+    const double level = QInputDialog::getDouble(
+        this, tr("Threshold Trigger"), tr("Threshold level, volts:"), initial,
+        RecordRanges::MinThresholdVolts, RecordRanges::MaxThresholdVolts,
+        RecordRanges::ThresholdDecimals, &accepted);
+    if (!accepted) // Cancel: nothing sent, nothing stored
+        return;
+    thresholdVolts = level;
     if (usbConnected) {
         const bool reset = usbDevice->resetGenerators(true, true);
+        const float previous = usbDevice->settings.thresholdVolts;
         usbDevice->settings.thresholdVolts = static_cast<float>(thresholdVolts);
-        reportUsbResult(usbDevice->sendSettings() && reset);
+        const bool sent = usbDevice->sendSettings();
+        // The block holds what the instrument has; a level it never got is
+        // not offered again as its own.
+        if (!sent)
+            usbDevice->settings.thresholdVolts = previous;
+        reportUsbResult(sent && reset);
     } else {
         sendHttpCommand(QLatin1String(DevicePaths::ResetGen1));
         sendHttpCommand(thresholdPath(thresholdVolts));

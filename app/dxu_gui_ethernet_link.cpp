@@ -125,8 +125,8 @@ void dxu_gui::handleResponse(bool error)
     }
 
     deviceIsDxu3 = page.isDxu3;
-    ui.actionTrigger_threshold->setEnabled(deviceIsDxu3);
-    ui.actionDivideBy_calc->setEnabled(deviceIsDxu3);
+    ui.actionTrigger_threshold->setEnabled(deviceIsDxu3 && !error);
+    ui.actionDivideBy_calc->setEnabled(deviceIsDxu3 && !error);
 
     if (error) {
         ui.dev_status->setText(tr("Disconnected"));

@@ -61,7 +61,8 @@ bool makeRoomForName(QWidget *parent, QMenu *menu, QList<QAction *> &entries, co
             continue;
         const auto answer = QMessageBox::question(
             parent, dxu_gui::tr("DXU Profile"),
-            dxu_gui::tr("Profile with name <b>%1</b> is already exist!<br>Overwrite it?").arg(name),
+            dxu_gui::tr("Profile with name <b>%1</b> is already exist!<br>Overwrite it?")
+                .arg(name.toHtmlEscaped()),
             QMessageBox::Yes | QMessageBox::No);
         if (answer != QMessageBox::Yes)
             return false;
@@ -103,8 +104,8 @@ ProfileValue profileOf(const GeneratorSettings &record, const Ui::dxu_guiClass &
 void showProfileInForm(const ProfileValue &profile, const GeneratorSettings &record,
                        Ui::dxu_guiClass &ui)
 {
-    ui.timeUnitG1->setCurrentIndex(record.freq1);
-    ui.timeUnitG2->setCurrentIndex(record.freq2);
+    showTimeBase(ui.timeUnitG1, record.freq1);
+    showTimeBase(ui.timeUnitG2, record.freq2);
     ui.periodG1->setValue(record.p1);
     ui.periodG2->setValue(record.p2);
     ui.pulsesG1->setValue(record.pn1);
@@ -144,7 +145,7 @@ void dxu_gui::addProfile()
         QMessageBox::warning(this, tr("DXU Profile"),
                              tr("Profile <b>%1</b> could not be saved: the settings store "
                                 "cannot be written!")
-                                 .arg(name));
+                                 .arg(name.toHtmlEscaped()));
 }
 
 void dxu_gui::deleteProfile()
@@ -172,7 +173,7 @@ void dxu_gui::deleteProfile()
         QMessageBox::warning(this, tr("DXU Profile"),
                              tr("Profile <b>%1</b> could not be deleted: the settings store "
                                 "cannot be written!")
-                                 .arg(chosen));
+                                 .arg(chosen.toHtmlEscaped()));
 }
 
 void dxu_gui::loadProfileList()

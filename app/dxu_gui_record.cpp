@@ -5,8 +5,10 @@
 #include "device/usb_device.h"
 
 namespace {
-// 0.001 rounded to single precision: milliseconds per displayed microsecond.
-const double kMicroFactor = static_cast<double>(0.001f);
+// Milliseconds per displayed microsecond. Exact in double (not 0.001 rounded
+// to single precision, which made 1,000,000 us go out as 50000002 ticks), so
+// the ticks sent are the count of the value shown.
+const double kMicroFactor = 0.001;
 
 // One tick of time base index i in milliseconds (20 ns << i), computed in
 // single precision as the spin boxes' steps always were.
@@ -69,8 +71,8 @@ void dxu_gui::recordToFields()
     const int index2 = sourceIndexFromCodeG2(record.ts2);
     if (index2 >= 0)
         ui.sourceG2->setCurrentIndex(index2);
-    ui.timeUnitG1->setCurrentIndex(record.freq1);
-    ui.timeUnitG2->setCurrentIndex(record.freq2);
+    showTimeBase(ui.timeUnitG1, record.freq1);
+    showTimeBase(ui.timeUnitG2, record.freq2);
     ui.periodG1->setValue(record.p1);
     ui.periodG2->setValue(record.p2);
     ui.pulsesG1->setValue(record.pn1);

@@ -29,6 +29,25 @@ QString usbAccessWarning(const QString &cause)
 #endif
     return text;
 }
+
+// What the operator is told when no instrument could be kept.
+QString usbConnectFailure(const UsbDevice &device)
+{
+    switch (device.findFailure()) {
+    case UsbDevice::FindFailure::CannotOpen:
+        return usbAccessWarning(device.failureCause());
+    case UsbDevice::FindFailure::BadAnswer:
+        return QCoreApplication::translate("dxu_gui",
+                                           "The DXU on USB did not report its settings (%1).")
+                   .arg(device.failureCause()) +
+               QLatin1Char('\n') +
+               QCoreApplication::translate("dxu_gui",
+                                           "Check USB cable or try to connect via Ethernet!");
+    default:
+        return QCoreApplication::translate(
+            "dxu_gui", "Can't find DXU via USB.\nCheck USB cable or try to connect via Ethernet!");
+    }
+}
 } // namespace
 
 void dxu_gui::connectUSB(bool checked)
@@ -39,47 +58,39 @@ void dxu_gui::connectUSB(bool checked)
     }
 
     const bool ethernetOpen = ethernetConnected || ui.actionEthernet->isChecked();
+    usbConnected = usbDevice->findDevice();
+    if (!usbConnected) {
+        // An Ethernet link that is up stays exactly as it is.
+        QMessageBox::warning(this, tr("DXU USB Connection"), usbConnectFailure(*usbDevice));
+        ui.actionUSB->setChecked(false);
+        if (!ethernetOpen) {
+            ui.dev_status->setText(tr("Disconnected"));
+            ui.actionIP_Settings->setEnabled(false);
+        }
+        connectSourceCombos();
+        return;
+    }
+
+    // Every command follows usbConnected; the Ethernet link must not go on
+    // answering under a label that says USB.
+    if (ethernetOpen)
+        closeEthernetLink();
     timeUnitMilli(true);
     ui.actionEthernet->setChecked(false);
     httpResponse.clear();
-
-    usbConnected = usbDevice->findDevice();
-    const QString failure = usbDevice->openFailure();
-    if (usbConnected && failure.isEmpty()) {
-        // Every command follows usbConnected; the Ethernet link must not go
-        // on answering under a label that says USB.
-        if (ethernetOpen)
-            closeEthernetLink();
-        ui.dev_status->setText(usbDevice->isDxu3 ? tr("USB connected DXU3")
-                                                 : tr("USB connected DXU2"));
-        setControlsEnabled(true);
-        // Showing the instrument's sources must not send them back: a source
-        // change would send the widgets' old values before the rest of the
-        // read-back reached them. The combos are connected again below.
-        disconnectSourceCombos();
-        copyBlockToRecord(usbDevice->settings, record);
-        thresholdVolts = static_cast<double>(usbDevice->settings.thresholdVolts);
-        recordToFields();
-        ui.actionIP_Settings->setEnabled(true);
-        ui.actionTrigger_threshold->setEnabled(usbDevice->isDxu3);
-        ui.actionDivideBy_calc->setEnabled(usbDevice->isDxu3);
-        handPreviewToLabel();
-    } else {
-        if (usbConnected) {
-            // Seen but unusable: every command would fail, so it is not a
-            // connection.
-            QMessageBox::warning(this, tr("DXU USB Connection"), usbAccessWarning(failure));
-            usbDevice->closeDevice();
-            usbConnected = false;
-        } else {
-            QMessageBox::warning(
-                this, tr("DXU USB Connection"),
-                tr("Can't find DXU via USB.\nCheck USB cable or try to connect via Ethernet!"));
-        }
-        ui.actionUSB->setChecked(false);
-        ui.dev_status->setText(tr("Disconnected"));
-        ui.actionIP_Settings->setEnabled(false);
-    }
+    ui.dev_status->setText(usbDevice->isDxu3 ? tr("USB connected DXU3") : tr("USB connected DXU2"));
+    setControlsEnabled(true);
+    // Showing the instrument's sources must not send them back: a source
+    // change would send the widgets' old values before the rest of the
+    // read-back reached them.
+    disconnectSourceCombos();
+    copyBlockToRecord(usbDevice->settings, record);
+    thresholdVolts = static_cast<double>(usbDevice->settings.thresholdVolts);
+    recordToFields();
+    ui.actionIP_Settings->setEnabled(true);
+    ui.actionTrigger_threshold->setEnabled(usbDevice->isDxu3);
+    ui.actionDivideBy_calc->setEnabled(usbDevice->isDxu3);
+    handPreviewToLabel();
     connectSourceCombos();
 }
 

@@ -90,13 +90,18 @@ private:
     {
         if (opened)
             return true;
-        if (!device.findDevice())
-            return fail(QStringLiteral("no DXU found on USB"));
-        if (!device.openFailure().isEmpty())
-            return fail(QStringLiteral("a DXU is on USB but cannot be opened (%1)")
-                            .arg(device.openFailure()));
-        if (!device.stateReadInFull())
-            return fail(QStringLiteral("the DXU did not send its identity and status in full"));
+        if (!device.findDevice()) {
+            switch (device.findFailure()) {
+            case UsbDevice::FindFailure::CannotOpen:
+                return fail(QStringLiteral("a DXU is on USB but cannot be opened (%1)")
+                                .arg(device.failureCause()));
+            case UsbDevice::FindFailure::BadAnswer:
+                return fail(QStringLiteral("the DXU on USB did not report its settings (%1)")
+                                .arg(device.failureCause()));
+            default:
+                return fail(QStringLiteral("no DXU found on USB"));
+            }
+        }
         opened = true;
         return true;
     }

@@ -1,5 +1,7 @@
 #include "device/generator_settings.h"
 
+#include "device/record_ranges.h"
+
 namespace {
 const int kCodesG1[] = {0, 1, 2, 4, 6};
 const int kCodesG2[] = {0, 1};
@@ -22,3 +24,5 @@ int sourceCodeFromIndexG1(int index) { return codeFromIndex(kCodesG1, index); }
 int sourceIndexFromCodeG1(int code) { return indexFromCode(kCodesG1, code); }
 int sourceCodeFromIndexG2(int index) { return codeFromIndex(kCodesG2, index); }
 int sourceIndexFromCodeG2(int code) { return indexFromCode(kCodesG2, code); }
+
+bool isTimeBaseIndex(int index) { return index >= 0 && index < RecordRanges::TimeBaseCount; }

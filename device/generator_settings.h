@@ -33,3 +33,15 @@ int sourceCodeFromIndexG1(int index);
 int sourceIndexFromCodeG1(int code);
 int sourceCodeFromIndexG2(int index);
 int sourceIndexFromCodeG2(int code);
+
+// Time-base indexes 0..3 (20, 40, 80, 160 ns); anything else, from an
+// instrument or a stored profile, has no entry to show and is not taken.
+bool isTimeBaseIndex(int index);
+// Selects entry `index` of a time-base combo box (any type with
+// setCurrentIndex); an index outside 0..3 leaves the box as it is, where the
+// box itself would go blank and send index -1.
+template <typename ComboBox> void showTimeBase(ComboBox *box, int index)
+{
+    if (isTimeBaseIndex(index))
+        box->setCurrentIndex(index);
+}

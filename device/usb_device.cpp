@@ -5,6 +5,8 @@
 
 #include <libusb.h>
 
+#include <QCoreApplication>
+
 #include <cstdio>
 
 using namespace UsbLink;
@@ -30,70 +32,94 @@ bool UsbDevice::findDevice()
 {
     // A handle from an earlier connection would stay open for good otherwise.
     closeDevice();
-    lastOpenFailure.clear();
-    lastStateRead = false;
+    lastFindFailure = FindFailure::NotFound;
+    lastFailureCause.clear();
     if (!context && libusb_init(&context) != 0) {
         context = nullptr;
         return false;
     }
     libusb_device **list = nullptr;
     const ssize_t count = libusb_get_device_list(context, &list);
-    bool found = false;
-    for (ssize_t i = 0; i < count; ++i) {
+    bool kept = false;
+    for (ssize_t i = 0; i < count && !kept; ++i) {
         libusb_device_descriptor descriptor;
         if (libusb_get_device_descriptor(list[i], &descriptor) != 0)
             continue;
         if (descriptor.idVendor != VendorId || descriptor.idProduct != ProductId)
             continue;
-        found = true;
-        openAndRead(list[i]);
+        kept = openAndRead(list[i]);
     }
     if (count >= 0)
         libusb_free_device_list(list, 1);
-    return found;
+    if (kept) {
+        lastFindFailure = FindFailure::None;
+        lastFailureCause.clear();
+    }
+    return kept;
 }
 
-// Every match replaces the one before it: the panel keeps the last one.
-void UsbDevice::openAndRead(libusb_device *device)
+// Keeps the device open only when it answers as an instrument does.
+bool UsbDevice::openAndRead(libusb_device *device)
 {
-    closeDevice();
-    lastOpenFailure.clear();
-    lastStateRead = false;
     const int opened = libusb_open(device, &handle);
     if (opened != 0) {
         handle = nullptr;
-        lastOpenFailure = describeError(opened);
-        return;
-    }
-    libusb_set_configuration(handle, Configuration);
-    const int claimed = libusb_claim_interface(handle, Interface);
-    if (claimed != 0) {
-        lastOpenFailure = describeError(claimed);
-        return;
-    }
-    const bool identified = identify();
-    lastStateRead = readStatus() && identified;
-}
-
-bool UsbDevice::identify()
-{
-    const std::uint8_t request = CMD_READ_IDENTITY;
-    std::uint8_t reply[IdentityReplyLength] = {};
-    const bool received = write(&request, 1) && read(reply, IdentityReplyLength);
-    isDxu3 = received && reply[IdentityModelOffset] == Dxu3ModelCode;
-    return received;
-}
-
-// Asked whether or not the identification went through.
-bool UsbDevice::readStatus()
-{
-    const std::uint8_t request = CMD_READ_STATUS;
-    const int length = isDxu3 ? StatusLengthDxu3 : StatusLengthDxu2;
-    std::uint8_t status[StatusLengthDxu3] = {};
-    if (!write(&request, 1) || !read(status, length))
+        fail(FindFailure::CannotOpen, describeError(opened));
         return false;
-    decodeStatus(status, length);
+    }
+    // Where the platform allows, a kernel driver bound to the interface is
+    // detached while the panel holds it and given back on release.
+    libusb_set_auto_detach_kernel_driver(handle, 1);
+    const int claimed = claim();
+    bool dxu3 = false;
+    UsbSettingsBlock block = settings;
+    if (claimed != 0)
+        fail(FindFailure::CannotOpen, describeError(claimed));
+    if (claimed != 0 || !readState(dxu3, block)) {
+        closeDevice();
+        return false;
+    }
+    isDxu3 = dxu3;
+    settings = block;
     return true;
+}
+
+// The identification and the status, each read in full; a status that
+// cannot be the instrument's settings counts as no answer.
+bool UsbDevice::readState(bool &dxu3, UsbSettingsBlock &block)
+{
+    const std::uint8_t identify = CMD_READ_IDENTITY;
+    std::uint8_t identity[IdentityReplyLength] = {};
+    if (!write(&identify, 1) || !read(identity, IdentityReplyLength)) {
+        fail(FindFailure::BadAnswer,
+             QCoreApplication::translate("UsbDevice", "no complete identification"));
+        return false;
+    }
+    dxu3 = identity[IdentityModelOffset] == Dxu3ModelCode;
+    const std::uint8_t request = CMD_READ_STATUS;
+    const int length = dxu3 ? StatusLengthDxu3 : StatusLengthDxu2;
+    std::uint8_t status[StatusLengthDxu3] = {};
+    if (!write(&request, 1) || !read(status, length)) {
+        fail(FindFailure::BadAnswer,
+             QCoreApplication::translate("UsbDevice", "no complete status"));
+        return false;
+    }
+    decodeStatusFrame(status, length, block);
+    if (!isPlausibleStatus(block)) {
+        fail(FindFailure::BadAnswer,
+             QCoreApplication::translate("UsbDevice", "settings out of range"));
+        return false;
+    }
+    return true;
+}
+
+// Of several failing devices the one that came furthest is reported.
+void UsbDevice::fail(FindFailure failure, const QString &cause)
+{
+    if (failure < lastFindFailure)
+        return;
+    lastFindFailure = failure;
+    lastFailureCause = cause;
 }
 
 void UsbDevice::closeDevice()
@@ -105,15 +131,19 @@ void UsbDevice::closeDevice()
     handle = nullptr;
 }
 
-// Configuration and claim come before every command; the configuration's
-// result does not matter (it is busy once the interface is claimed).
-bool UsbDevice::prepareCommand()
+// Setting the configuration of a configured device is a lightweight reset
+// (and busy while the interface is claimed): it is set only when the device
+// is in another one.
+int UsbDevice::claim()
 {
-    if (!handle)
-        return false;
-    libusb_set_configuration(handle, Configuration);
-    return libusb_claim_interface(handle, Interface) == 0;
+    int current = -1;
+    if (libusb_get_configuration(handle, &current) != 0 || current != Configuration)
+        libusb_set_configuration(handle, Configuration);
+    return libusb_claim_interface(handle, Interface);
 }
+
+// The claim comes before every command (a no-op while it is held).
+bool UsbDevice::prepareCommand() { return handle && claim() == 0; }
 
 bool UsbDevice::write(const std::uint8_t *frame, int length)
 {
@@ -161,7 +191,7 @@ bool UsbDevice::resetGenerators(bool gen1, bool gen2)
 bool UsbDevice::readIdentity(std::uint8_t reply[32])
 {
     if (!prepareCommand())
-        return true;
+        return false;
     const std::uint8_t request = CMD_READ_IDENTITY;
     if (!write(&request, 1)) {
         std::fputs("Can't write to device\n", stderr);

@@ -11,30 +11,43 @@ struct libusb_device;
 struct libusb_device_handle;
 
 // The instrument on USB: discovery by vendor and product ID, identification of
-// the model, and the synchronous bulk commands. Configuration and claim are
-// repeated before every command; a command succeeds only when every transfer
-// moved exactly its frame's length.
+// the model, and the synchronous bulk commands. The claim is repeated before
+// every command (the configuration is set only when the device is in another
+// one); a command succeeds only when every transfer moved exactly its frame's
+// length.
 class UsbDevice
 {
 public:
+    // Why the last findDevice() connected to nothing.
+    enum class FindFailure {
+        None,       // an instrument is open
+        NotFound,   // no device with the instrument's IDs
+        CannotOpen, // seen, but none could be opened and claimed
+        BadAnswer,  // opened, but none answered with a complete, plausible state
+    };
+
     UsbDevice();
     ~UsbDevice();
     UsbDevice(const UsbDevice &) = delete;
     UsbDevice &operator=(const UsbDevice &) = delete;
 
-    // Opens, identifies and reads every matching instrument in list order;
-    // true when at least one was seen. The handle of the last one is kept.
+    // Goes through the matching devices in list order and keeps the first
+    // that opens, claims and answers the identification and the status read
+    // in full with plausible settings; true when one did. The others are
+    // closed. Model and settings change only when an instrument is kept.
     bool findDevice();
     void closeDevice();
+    FindFailure findFailure() const { return lastFindFailure; }
+    // The cause of the failure, in the library's words or the reply's fault.
+    QString failureCause() const { return lastFailureCause; }
 
     // Each returns whether every transfer of the command went through; a
     // command whose claim fails sends nothing and counts as failed.
     bool sendSettings();
     bool runGenerators(bool gen1, bool gen2);
     bool resetGenerators(bool gen1, bool gen2);
-    // False when the request did not go out or fewer than 32 bytes came
-    // back (with a line on standard error). When the claim fails nothing is
-    // sent, the buffer keeps its contents and the result is true.
+    // False when the claim failed, the request did not go out or fewer than
+    // 32 bytes came back (the last two with a line on standard error).
     bool readIdentity(std::uint8_t reply[32]);
     bool writeNetworkBlock();
 
@@ -44,17 +57,11 @@ public:
     UsbSettingsBlock settings;
     std::uint8_t networkBlock[19] = {};
 
-    // Why the last matching instrument could not be opened or claimed, in the
-    // library's words; empty when it could.
-    QString openFailure() const { return lastOpenFailure; }
-    // Whether the last matching instrument sent its identity and its status
-    // in full.
-    bool stateReadInFull() const { return lastStateRead; }
-
 private:
-    void openAndRead(libusb_device *device);
-    bool identify();
-    bool readStatus();
+    bool openAndRead(libusb_device *device);
+    int claim();
+    bool readState(bool &dxu3, UsbSettingsBlock &block);
+    void fail(FindFailure failure, const QString &cause);
     bool prepareCommand();
     bool write(const std::uint8_t *frame, int length);
     bool read(std::uint8_t *buffer, int length);
@@ -62,6 +69,6 @@ private:
 
     libusb_context *context = nullptr;
     libusb_device_handle *handle = nullptr;
-    QString lastOpenFailure;
-    bool lastStateRead = false;
+    FindFailure lastFindFailure = FindFailure::None;
+    QString lastFailureCause;
 };

@@ -9,11 +9,19 @@
 using namespace UsbLink;
 
 namespace {
+// A time typed with five decimals in milliseconds (two in microseconds) is a
+// whole number of sixteenths of a 20 ns tick, but its product in doubles may
+// land a hair below a whole tick (0.0003 ms: 14.999999999999998). The margin
+// lifts such values to the count the decimal value holds; it is far smaller
+// than the sixteenth of a tick that separates distinct entries.
+constexpr double TickMargin = 1e-6;
+
 // Milliseconds -> ticks, before the cut to 32 bits. The cast of a double
 // outside the int64 range is undefined, so such values saturate.
 std::int64_t wholeTicks(double milliseconds, std::uint8_t timeBase)
 {
-    const double ticks = std::floor(50000.0 / std::ldexp(1.0, timeBase) * milliseconds);
+    const double ticks =
+        std::floor(50000.0 / std::ldexp(1.0, timeBase) * milliseconds + TickMargin);
     if (std::isnan(ticks))
         return 0;
     // 2^63 is exact as a double; every double below it converts.
@@ -69,6 +77,15 @@ std::uint32_t periodToTicks(double milliseconds, std::uint8_t timeBase)
 
 double ticksToTime(std::int32_t ticks, std::uint8_t timeBase)
 {
+    return std::ldexp(1.0, timeBase) * ticks / 50000.0;
+}
+
+// The instrument holds the period one tick short, as it was sent; the tick
+// goes back on, so that what was read goes out again unchanged. All ones (a
+// period of 0 sent) wraps back to 0.
+double periodFromTicks(std::uint32_t ticksLessOne, std::uint8_t timeBase)
+{
+    const std::uint32_t ticks = ticksLessOne + 1u;
     return std::ldexp(1.0, timeBase) * ticks / 50000.0;
 }
 
@@ -128,8 +145,8 @@ bool decodeStatusFrame(const std::uint8_t *frame, int length, UsbSettingsBlock &
     const std::uint8_t channelTimeBase[4] = {tb1, tb1, tb2, tb2};
     block.source1 = frame[0];
     block.source2 = frame[1];
-    block.period1 = ticksToTime(getI32(frame + 2), tb1);
-    block.period2 = ticksToTime(getI32(frame + 6), tb2);
+    block.period1 = periodFromTicks(getU32(frame + 2), tb1);
+    block.period2 = periodFromTicks(getU32(frame + 6), tb2);
     for (int ch = 0; ch < 4; ++ch) {
         block.start[ch] = ticksToTime(getI32(frame + 10 + 4 * ch), channelTimeBase[ch]);
         block.end[ch] = ticksToTime(getI32(frame + 26 + 4 * ch), channelTimeBase[ch]);

@@ -1,5 +1,9 @@
 #include "device/usb_settings_block.h"
 
+#include "device/record_ranges.h"
+
+#include <cmath>
+
 void copyRecordToBlock(const GeneratorSettings &r, UsbSettingsBlock &b)
 {
     b.source1 = r.ts1;
@@ -38,4 +42,12 @@ void copyBlockToRecord(const UsbSettingsBlock &b, GeneratorSettings &r)
     r.ch2_et2 = b.end[3];
     r.freq1 = b.timeBase1;
     r.freq2 = b.timeBase2;
+}
+
+bool isPlausibleStatus(const UsbSettingsBlock &b)
+{
+    const double volts = static_cast<double>(b.thresholdVolts);
+    return isTimeBaseIndex(b.timeBase1) && isTimeBaseIndex(b.timeBase2) &&
+           sourceIndexFromCodeG1(b.source1) >= 0 && sourceIndexFromCodeG2(b.source2) >= 0 &&
+           std::isfinite(volts) && RecordRanges::allowsThreshold(volts);
 }

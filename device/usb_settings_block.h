@@ -24,5 +24,10 @@ struct UsbSettingsBlock
 // Copies the record into the block; the threshold is left as it is.
 void copyRecordToBlock(const GeneratorSettings &record, UsbSettingsBlock &block);
 
+// Whether a block read from the instrument can be its settings: time bases
+// 0..3, source codes with an entry, and a finite threshold within the range
+// a DXU3 accepts. Anything else is a garbled frame, not the instrument's state.
+bool isPlausibleStatus(const UsbSettingsBlock &block);
+
 // Copies the block into the record (the read-back after a USB connect).
 void copyBlockToRecord(const UsbSettingsBlock &block, GeneratorSettings &record);

@@ -235,8 +235,8 @@ void multidxudialog::showInPanels(const ProfileValue &profile)
         delays[ch]->setValue(profile.delay[ch]);
         widths[ch]->setValue(profile.width[ch]);
     }
-    ui.timeUnitG1->setCurrentIndex(profile.freq1);
-    ui.timeUnitG2->setCurrentIndex(profile.freq2);
+    showTimeBase(ui.timeUnitG1, profile.freq1);
+    showTimeBase(ui.timeUnitG2, profile.freq2);
 }
 
 void multidxudialog::rebuildList()

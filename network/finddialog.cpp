@@ -114,16 +114,32 @@ void FindDialog::reject()
 void FindDialog::readNetworkSettings()
 {
     abandonRequest();
-    if (!usbMode) {
-        startRequest(QLatin1String(NetworkPage::Path), SLOT(handleResponse(bool)));
+    if (usbMode) {
+        readOverUsb();
         return;
     }
-    // A failed read shows the last reply again. The read goes to a copy: a
-    // short reply would otherwise leave a mix of old and new bytes.
-    std::uint8_t reply[NetworkBlock::IdentityReplySize];
-    std::copy(std::begin(identityReply), std::end(identityReply), std::begin(reply));
-    if (usbDevice->readIdentity(reply))
-        std::copy(std::begin(reply), std::end(reply), std::begin(identityReply));
+    submitButton->setEnabled(true); // a failed USB read before may have disabled it
+    startRequest(QLatin1String(NetworkPage::Path), SLOT(handleResponse(bool)));
+}
+
+// Only a complete reply is shown, and only what was shown can be submitted:
+// after a failed read the fields are empty (never another instrument's) and
+// "Sumbit" stays disabled until a read succeeds. The read goes to a copy, so
+// a short reply leaves no mix of old and new bytes.
+void FindDialog::readOverUsb()
+{
+    std::uint8_t reply[NetworkBlock::IdentityReplySize] = {};
+    const bool read = usbDevice->readIdentity(reply);
+    submitButton->setEnabled(read);
+    if (!read) {
+        serialEdit->clear();
+        showFields(NetworkFields());
+        QMessageBox::warning(this, tr("DXU USB Connection"),
+                             tr("Can't read the network settings from the DXU via USB."),
+                             QMessageBox::Ok);
+        return;
+    }
+    std::copy(std::begin(reply), std::end(reply), std::begin(identityReply));
     serialEdit->setText(NetworkBlock::serialNumberText(identityReply));
     showFields(NetworkBlock::fieldsFromIdentity(identityReply));
 }

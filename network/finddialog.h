@@ -46,6 +46,7 @@ private slots:
 
 private:
     void buildForm();
+    void readOverUsb();
     void showFields(const NetworkFields &fields);
     NetworkFields typedFields() const;
     bool confirmInput(const NetworkFields &fields);

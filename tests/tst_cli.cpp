@@ -306,14 +306,14 @@ private slots:
             << QStringList{"--usb", "stop"} << "unplugged" << 1 << "no DXU found";
         QTest::newRow("claim") << QStringList{"--usb", "stop"} << "claim" << 1
                                << "cannot be opened (LIBUSB_ERROR_BUSY";
-        QTest::newRow("short status")
-            << QStringList{"--usb", "stop"} << "short status" << 1 << "identity and status in full";
+        QTest::newRow("short status") << QStringList{"--usb", "stop"} << "short status" << 1
+                                      << "did not report its settings (no complete status)";
         QTest::newRow("settings frame") << QStringList{"--usb", "set", "pn1=2"} << "settings write"
                                         << 1 << "settings frame did not go through";
         QTest::newRow("run ack") << QStringList{"--usb", "run", "2"} << "no control ack" << 1
                                  << "run frame did not go through";
         QTest::newRow("implausible") << QStringList{"--usb", "status"} << "time base 7" << 1
-                                     << "freq1=7 is out of range (0 to 3)";
+                                     << "did not report its settings (settings out of range)";
         QTest::newRow("no link") << QStringList{"status"} << "" << 2 << "--usb or --ethernet";
         QTest::newRow("host name")
             << QStringList{"--ethernet", "dxu.lab", "status"} << "" << 2 << "no IPv4 address";

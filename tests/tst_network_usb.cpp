@@ -7,6 +7,8 @@
 #include "support/message_boxes.h"
 #include "support/test_support.h"
 
+#include <libusb.h>
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -51,24 +53,37 @@ private slots:
         device.reset();
     }
 
-    // The identity as shown; after no reply or a short one, the dialog shows
-    // again the last complete reply it received.
-    void readShowsIdentity()
+    // The identity as shown. A read that fails (no reply, a short one, a
+    // failed claim) warns, shows nothing and leaves nothing to submit, until
+    // a read succeeds again.
+    void readShowsIdentityOrNothing()
     {
+        QCOMPARE(edit("ipEdit")->text(), QStringLiteral("127.0.0.60"));
+        QVERIFY(dialog->findChild<QCheckBox *>(QStringLiteral("dhcpCheckBox"))->isChecked());
+        auto *submit = dialog->findChild<QPushButton *>(QStringLiteral("submitButton"));
         FakeUsb::IdentityReply changed = reply;
         changed[20] = 10;
         FakeUsb::setIdentity(instrument, changed);
-        for (int replyLength : {0, 31, -1}) {
-            FakeUsb::setReplyLength(instrument, 0x07, replyLength);
-            edit("ipEdit")->setText(QStringLiteral("typed"));
+        for (int replyLength : {0, 31, -2, -1}) {
+            FakeUsb::setReplyLength(instrument, 0x07, std::max(replyLength, -1));
+            FakeUsb::setClaimError(instrument, replyLength == -2 ? LIBUSB_ERROR_BUSY : 0);
+            MessageBoxWatcher boxes;
             dialog->readNetworkSettings();
             QStringList shown;
             for (const char *name : {"serialEdit", "macEdit", "ipEdit", "maskEdit", "gatewayEdit"})
                 shown << edit(name)->text();
-            QCOMPARE(shown, QStringList({"A0FF123456789ABCD", "00:1B:C5:0A:0B:0C",
-                                         replyLength < 0 ? "10.0.0.60" : "127.0.0.60",
-                                         "255.255.0.0", "127.0.0.254"}));
-            QVERIFY(dialog->findChild<QCheckBox *>(QStringLiteral("dhcpCheckBox"))->isChecked());
+            if (replyLength != -1) {
+                QCOMPARE(boxes.count(), 1);
+                QCOMPARE(boxes.last().text,
+                         QStringLiteral("Can't read the network settings from the DXU via USB."));
+                QCOMPARE(shown.join(QString()), QString());
+                QVERIFY(!submit->isEnabled());
+            } else {
+                QCOMPARE(boxes.count(), 0);
+                QCOMPARE(shown, QStringList({"A0FF123456789ABCD", "00:1B:C5:0A:0B:0C", "10.0.0.60",
+                                             "255.255.0.0", "127.0.0.254"}));
+                QVERIFY(submit->isEnabled());
+            }
         }
     }
 

@@ -152,22 +152,25 @@ private slots:
         QFETCH(bool, yes);
         auto w = newWindow();
         child<QSpinBox>(*w, "pulsesG1")->setValue(5);
-        add(*w, QStringLiteral("P"));
+        add(*w, QStringLiteral("<i>R&D"));
         add(*w, QStringLiteral("Q"));
         child<QSpinBox>(*w, "pulsesG1")->setValue(6);
         MessageBoxWatcher boxes([yes](QMessageBox *box) {
             box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
         });
-        add(*w, QStringLiteral("p")); // differs only in case: a new name
-        add(*w, QStringLiteral("P"));
+        add(*w, QStringLiteral("<i>r&d")); // differs only in case: a new name
+        add(*w, QStringLiteral("<i>R&D"));
         QCOMPARE(boxes.count(), 1);
-        QCOMPARE(boxes.last().text,
-                 QStringLiteral("Profile with name <b>P</b> is already exist!<br>Overwrite it?"));
-        QCOMPARE(store()->value(QStringLiteral("P")).toString().split(QLatin1Char('|')).value(4),
-                 QLatin1String(yes ? "6" : "5"));
+        QCOMPARE(boxes.last().text, // the name as typed, not as markup
+                 QStringLiteral("Profile with name <b>&lt;i&gt;R&amp;D</b> is already "
+                                "exist!<br>Overwrite it?"));
+        QCOMPARE(
+            store()->value(QStringLiteral("<i>R&D")).toString().split(QLatin1Char('|')).value(4),
+            QLatin1String(yes ? "6" : "5"));
         QCOMPARE(store()->childKeys().size(), 3);
         // the replaced entry moves to the end, once
-        QCOMPARE(listed(*w).join(QLatin1Char(' ')), QLatin1String(yes ? "Q p P" : "P Q p"));
+        QCOMPARE(listed(*w).join(QLatin1Char(' ')),
+                 QLatin1String(yes ? "Q <i>r&d <i>R&D" : "<i>R&D Q <i>r&d"));
     }
 
     void badNamesAreAskedAgainAndTenEntriesRefuseEvenAnExistingName()
@@ -302,17 +305,20 @@ private slots:
         child<QComboBox>(*w, "sourceG2")->setCurrentIndex(0);
         QCOMPARE(FakeUsb::framesWritten(device).size(), std::size_t(4));
 
-        // A source code without an entry (3) leaves its combo, and what the
-        // combo shows goes out; missing fields and non-numbers read as 0.
-        store()->setValue(QStringLiteral("odd"), "3|1|abc|5");
+        // A source code or time base without an entry (3; 7 and -1) leaves its
+        // combo, and what the combo shows goes out; missing fields and
+        // non-numbers read as 0.
+        store()->setValue(QStringLiteral("odd"), "3|1|abc|5|||||||||||7|-1");
         FakeUsb::clearCalls();
         choose(*w, QStringLiteral("odd"));
         QCOMPARE(child<QComboBox>(*w, "sourceG1")->currentIndex(), 4);
-        QCOMPARE(FakeUsb::framesWritten(device).size(), std::size_t(2));
-        QCOMPARE(FakeUsb::framesWritten(device)[0][1], std::uint8_t(6));
+        const std::vector<Bytes> odd = FakeUsb::framesWritten(device);
+        QCOMPARE(odd.size(), std::size_t(2));
+        QCOMPARE(odd[0][1], std::uint8_t(6));
+        QCOMPARE(Bytes(odd[0].begin() + 51, odd[0].end()), (Bytes{2, 1})); // time bases
         add(*w, QStringLiteral("odd copy"));
         QCOMPARE(store()->value(QStringLiteral("odd copy")).toString(),
-                 QStringLiteral("6|1|0|5|0|0|0|0|0|0|0|0|0|0|0|0"));
+                 QStringLiteral("6|1|0|5|0|0|0|0|0|0|0|0|0|0|2|1"));
     }
 
     void loadingOverEthernetSendsResetAndSettingsOnce()

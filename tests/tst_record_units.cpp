@@ -1,5 +1,6 @@
 // The Generator settings record and the millisecond/microsecond display.
 #include "app/dxu_gui.h"
+#include "device/usb_frames.h"
 #include "support/test_support.h"
 
 struct DxuGuiTestAccess
@@ -25,7 +26,7 @@ private slots:
         dxu_gui w;
         action(w, "actionMicroseconds")->trigger();
         QVERIFY(!action(w, "actionMiliseconds")->isChecked());
-        QCOMPARE(DxuGuiTestAccess::unitFactor(w), 0.0010000000474974513);
+        QCOMPARE(DxuGuiTestAccess::unitFactor(w), 0.001);
         QCOMPARE(box(w, "periodG1")->decimals(), 2);
         QCOMPARE(box(w, "periodG1")->maximum(), 1.0736e7);
         QCOMPARE(w.findChild<QLabel *>("label")->text(), QStringLiteral("Period, us:"));
@@ -36,9 +37,22 @@ private slots:
         box(w, "g2c1stop")->setValue(5);
         DxuGuiTestAccess::fieldsToRecord(w);
         const GeneratorSettings &r = DxuGuiTestAccess::record(w);
-        QCOMPARE(r.p1, 300 * 0.0010000000474974513);
-        QCOMPARE(r.ch1_st2, 2 * 0.0010000000474974513);
-        QCOMPARE(r.ch1_et2, 5 * 0.0010000000474974513 + 2 * 0.0010000000474974513);
+        QCOMPARE(r.p1, 0.3);
+        QCOMPARE(r.ch1_st2, 0.002);
+        QCOMPARE(r.ch1_et2, 0.007);
+
+        // A two-decimal entry is k * 10 ns, exactly k >> (tb + 1) ticks: up to
+        // 20 us and near the top of the range every value goes out exactly
+        // (1,000,000 us once went out as 50000002 ticks).
+        int wrong = 0;
+        for (qint64 first : {qint64(0), qint64(1073598000), qint64(99999000)})
+            for (qint64 k = first; k <= first + 2000; ++k) {
+                box(w, "periodG1")->setValue(k / 100.0);
+                DxuGuiTestAccess::fieldsToRecord(w);
+                for (std::uint8_t timeBase = 0; timeBase < 4; ++timeBase)
+                    wrong += timeToTicks(r.p1, timeBase) != k >> (timeBase + 1);
+            }
+        QCOMPARE(wrong, 0);
     }
 
     void switchingShowsTheRecordInEitherUnit()
@@ -131,6 +145,13 @@ private slots:
         QCOMPARE(box(w, "g1c2stop")->value(), 2.75);
         QCOMPARE(w.findChild<QSpinBox *>("pulsesG2")->value(), 40000);
         QCOMPARE(w.findChild<QComboBox *>("timeUnitG2")->currentIndex(), 3);
+        // a time base without an entry (from a page, a frame) leaves the combos
+        r.freq1 = 4;
+        r.freq2 = 255;
+        DxuGuiTestAccess::recordToFields(w);
+        DxuGuiTestAccess::fieldsToRecord(w);
+        QCOMPARE(r.freq1, 0);
+        QCOMPARE(r.freq2, 3);
 
         box(w, "g1c1start")->setValue(1.5);
         box(w, "g1c1stop")->setValue(2);

@@ -178,25 +178,34 @@ private slots:
     {
         QTest::addColumn<QString>("codes");
         QTest::addColumn<QString>("sources");
-        // The boxes start on Ext. Sync and Gen1 Slave here.
-        QTest::newRow("4 and 0") << "4|0" << QStringLiteral("Ext.Trig. Lowering Edge|Software");
-        QTest::newRow("3 and 7 leave both") << "3|7" << QStringLiteral("Ext. Sync|Gen1 Slave");
+        QTest::addColumn<QString>("timeBases");
+        QTest::addColumn<QString>("shown");
+        // The boxes start on Ext. Sync and Gen1 Slave, 20 ns and 20 ns here.
+        QTest::newRow("4 and 0") << "4|0" << QStringLiteral("Ext.Trig. Lowering Edge|Software")
+                                 << "3|2"
+                                 << "160 ns|80 ns";
+        QTest::newRow("3 and 7 leave both")
+            << "3|7" << QStringLiteral("Ext. Sync|Gen1 Slave") << "4|-1"
+            << "20 ns|20 ns";
         QTest::newRow("6 is High Level")
-            << "6|0" << QStringLiteral("Ext.Trig. High Level|Software");
+            << "6|0" << QStringLiteral("Ext.Trig. High Level|Software") << "3|2"
+            << "160 ns|80 ns";
     }
 
     void fieldsGoToTheirBoxes()
     {
         QFETCH(QString, codes);
         QFETCH(QString, sources);
+        QFETCH(QString, timeBases);
+        QFETCH(QString, shown);
         // Distinct values everywhere, so that two swapped fields show.
-        storeOnly(
-            {{QStringLiteral("p"), codes + "|0.25|2.5|40000|7|1.5|2|3.25|4|5.5|6|7.75|8|3|2"}});
+        storeOnly({{QStringLiteral("p"),
+                    codes + "|0.25|2.5|40000|7|1.5|2|3.25|4|5.5|6|7.75|8|" + timeBases}});
         multidxudialog dialog;
         auto &ui = SlaveDialogTestAccess::ui(dialog);
         ui.sourceG1->setCurrentIndex(1);
         ui.slavePresetsCombo->setCurrentText(QStringLiteral("p"));
-        QCOMPARE(panels(ui), sources + "|0.25|2.5|40000|7|1.5|2|3.25|4|5.5|6|7.75|8|160 ns|80 ns");
+        QCOMPARE(panels(ui), sources + "|0.25|2.5|40000|7|1.5|2|3.25|4|5.5|6|7.75|8|" + shown);
     }
 
     void blankEntryChangesNothingAndNamesAreReadOnce()

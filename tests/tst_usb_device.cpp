@@ -61,21 +61,15 @@ private slots:
     void modelFollowsTheIdentity_data()
     {
         QTest::addColumn<int>("modelByte");
-        QTest::addColumn<int>("replyLength");
-        QTest::addColumn<bool>("writeFails");
         QTest::addColumn<bool>("dxu3");
-        QTest::newRow("model 3") << 3 << 32 << false << true;
-        QTest::newRow("model 2") << 2 << 32 << false << false;
-        QTest::newRow("model 4") << 4 << 32 << false << false;
-        QTest::newRow("31 bytes with model 3") << 3 << 31 << false << false;
-        QTest::newRow("request not sent") << 3 << 32 << true << false;
+        QTest::newRow("model 3") << 3 << true;
+        QTest::newRow("model 2") << 2 << false;
+        QTest::newRow("model 4") << 4 << false;
     }
 
     void modelFollowsTheIdentity()
     {
         QFETCH(int, modelByte);
-        QFETCH(int, replyLength);
-        QFETCH(bool, writeFails);
         QFETCH(bool, dxu3);
         // the other model first, disconnected: the model is decided anew
         connectTo(dxu3 ? Model::Dxu2 : Model::Dxu3);
@@ -86,11 +80,8 @@ private slots:
         FakeUsb::IdentityReply identity = FakeUsb::identity(dxu);
         identity[10] = static_cast<std::uint8_t>(modelByte);
         FakeUsb::setIdentity(dxu, identity);
-        FakeUsb::setReplyLength(dxu, 0x07, replyLength);
-        FakeUsb::setWriteFails(dxu, 0x07, writeFails);
         QVERIFY(usb->findDevice());
         QCOMPARE(usb->isDxu3, dxu3);
-        // the status is read whether or not the identification went through
         QVERIFY(usb->sendSettings());
         const std::vector<int> lengths = transferLengths(dxu); // status, settings, acknowledgement
         QCOMPARE(std::vector<int>(lengths.end() - 3, lengths.end()),
@@ -98,26 +89,125 @@ private slots:
         QCOMPARE(FakeUsb::openHandles(), 1);
     }
 
-    void everyMatchIsReadInListOrderAndTheLastKept()
+    // Broken answers while connecting are no connection, and leave the model
+    // and settings of the last instrument that answered.
+    void brokenAnswersAreNoConnection_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("replyLength"); // -1: the full reply
+        QTest::addColumn<int>("offset");      // into the status, where `bytes` go
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("accepted");
+        QByteArray garbage;
+        for (int i = 0; i < 56; ++i)
+            garbage += char(i * 37 + 11);
+        QTest::newRow("identity short") << 0x07 << 31 << 0 << QByteArray() << false;
+        QTest::newRow("identity long") << 0x07 << 33 << 0 << QByteArray() << false;
+        QTest::newRow("identity not sent") << 0x07 << -2 << 0 << QByteArray() << false;
+        QTest::newRow("status missing") << 0x0A << 0 << 0 << QByteArray() << false;
+        QTest::newRow("status short") << 0x0A << 55 << 0 << QByteArray() << false;
+        QTest::newRow("status long") << 0x0A << 60 << 0 << QByteArray() << false;
+        QTest::newRow("garbage") << 0x0A << -1 << 0 << garbage << false;
+        QTest::newRow("time base 4") << 0x0A << -1 << 50 << QByteArray::fromHex("04") << false;
+        QTest::newRow("time base 255") << 0x0A << -1 << 51 << QByteArray::fromHex("ff") << false;
+        QTest::newRow("source 3") << 0x0A << -1 << 0 << QByteArray::fromHex("03") << false;
+        QTest::newRow("source 2 of gen 2") << 0x0A << -1 << 1 << QByteArray::fromHex("02") << false;
+        QTest::newRow("threshold NaN")
+            << 0x0A << -1 << 52 << QByteArray::fromHex("0000c07f") << false;
+        QTest::newRow("threshold 0 V") << 0x0A << -1 << 52 << QByteArray(4, 0) << false;
+        QTest::newRow("threshold 5.5 V")
+            << 0x0A << -1 << 52 << QByteArray::fromHex("0000b040") << false;
+        QTest::newRow("threshold 0.05 V")
+            << 0x0A << -1 << 52 << QByteArray::fromHex("cdcc4c3d") << true;
+        QTest::newRow("High Level, 160 ns") << 0x0A << -1 << 0 << QByteArray::fromHex("06") << true;
+    }
+
+    void brokenAnswersAreNoConnection()
+    {
+        QFETCH(int, command);
+        QFETCH(int, replyLength);
+        QFETCH(int, offset);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, accepted);
+        FakeUsb::unplug(connectTo(Model::Dxu2));
+        usb->settings.period1 = 42;
+        const int dxu = FakeUsb::addInstrument(Model::Dxu3);
+        Bytes status(56, 0);
+        std::fill(status.begin() + 2, status.begin() + 6, 0xFF); // period 0
+        status[50] = status[51] = 3;
+        status[55] = 0x40; // 2 V
+        std::copy(bytes.begin(), bytes.end(), status.begin() + offset);
+        FakeUsb::setStatus(dxu, status);
+        if (replyLength == -2)
+            FakeUsb::setWriteFails(dxu, command);
+        else
+            FakeUsb::setReplyLength(dxu, std::uint8_t(command), replyLength);
+
+        QCOMPARE(usb->findDevice(), accepted);
+        QCOMPARE(FakeUsb::openHandles(), accepted ? 1 : 0);
+        QCOMPARE(usb->isDxu3, accepted);
+        QCOMPARE(usb->settings.period1, accepted ? 0.0 : 42.0);
+        QCOMPARE(usb->failureCause().isEmpty(), accepted);
+    }
+
+    // The first match that opens, claims and answers is kept; those before it
+    // are closed and those after it not opened.
+    void theFirstMatchThatAnswersIsKept()
     {
         const int bad = FakeUsb::addInstrument(Model::Dxu2);
         FakeUsb::setOpenError(bad, LIBUSB_ERROR_ACCESS);
-        const int first = FakeUsb::addInstrument(Model::Dxu3);
+        const int busy = FakeUsb::addInstrument(Model::Dxu2);
+        FakeUsb::setClaimError(busy, LIBUSB_ERROR_BUSY);
+        const int silent = FakeUsb::addInstrument(Model::Dxu2);
+        FakeUsb::setReplyLength(silent, 0x0A, 0);
         const int other = FakeUsb::addUnrelatedDevice(0x046D, 0xC077);
+        const int first = FakeUsb::addInstrument(Model::Dxu3);
         const int second = FakeUsb::addInstrument(Model::Dxu2);
         usb = std::make_unique<UsbDevice>();
         QVERIFY(usb->findDevice());
-        QVERIFY(usb->openFailure().isEmpty()); // a later good match clears the cause
+        QVERIFY(usb->isDxu3);
         std::vector<int> opened;
         for (const Call &call : callsNamed("libusb_open"))
             opened.push_back(call.device);
-        QCOMPARE(opened, (std::vector<int>{bad, first, second}));
-        QCOMPARE(FakeUsb::openHandles(first), 0);
-        QCOMPARE(FakeUsb::openHandles(other), 0);
-        QCOMPARE(FakeUsb::openHandles(second), 1);
-        QVERIFY(usb->runGenerators(true, false)); // to the last one only
-        QCOMPARE(transferLengths(first), (std::vector<int>{1, 32, 1, 56}));
-        QCOMPARE(transferLengths(second), (std::vector<int>{1, 32, 1, 52, 2, 1}));
+        QCOMPARE(opened, (std::vector<int>{bad, busy, silent, first}));
+        QCOMPARE(FakeUsb::openHandles(), 1);
+        QCOMPARE(FakeUsb::openHandles(first), 1);
+        QVERIFY(usb->runGenerators(true, false)); // to the first one only
+        QCOMPARE(transferLengths(first), (std::vector<int>{1, 32, 1, 56, 2, 1}));
+        QCOMPARE(transferLengths(second), std::vector<int>{});
+        QCOMPARE(transferLengths(other), std::vector<int>{});
+    }
+
+    // The configuration is set only when the device is in another one (on a
+    // configured device it is a reset, busy while claimed), and a kernel
+    // driver holding the interface is detached for the panel.
+    void configurationAndKernelDriver_data()
+    {
+        QTest::addColumn<int>("configuration");
+        QTest::addColumn<bool>("kernelDriver");
+        QTest::newRow("configured") << 1 << false;
+        QTest::newRow("unconfigured") << 0 << false;
+        QTest::newRow("kernel driver") << 1 << true;
+    }
+
+    void configurationAndKernelDriver()
+    {
+        QFETCH(int, configuration);
+        QFETCH(bool, kernelDriver);
+        const int dxu = FakeUsb::addInstrument(Model::Dxu3);
+        FakeUsb::setConfiguration(dxu, configuration);
+        FakeUsb::setKernelDriver(dxu, kernelDriver);
+        usb = std::make_unique<UsbDevice>();
+        QVERIFY(usb->findDevice());
+        std::uint8_t reply[32] = {};
+        QVERIFY(usb->sendSettings());
+        QVERIFY(usb->runGenerators(true, true));
+        QVERIFY(usb->readIdentity(reply));
+        QVERIFY(usb->writeNetworkBlock());
+        const std::vector<Call> set = callsNamed("libusb_set_configuration");
+        QCOMPARE(int(set.size()), configuration == 1 ? 0 : 1);
+        for (const Call &call : FakeUsb::calls())
+            QVERIFY2(call.result != LIBUSB_ERROR_BUSY, call.function.c_str());
     }
 
     void commandsSendTheirFlags()
@@ -146,8 +236,10 @@ private slots:
         QVERIFY(!usb->runGenerators(true, false));
         QVERIFY(!usb->sendSettings());
         QVERIFY(!usb->writeNetworkBlock());
+        std::uint8_t reply[32] = {};
+        QVERIFY(!usb->readIdentity(reply));
         QVERIFY(callsNamed("libusb_bulk_transfer").empty()); // nothing sent
-        QCOMPARE(callsNamed("libusb_claim_interface").size(), std::size_t(3));
+        QCOMPARE(callsNamed("libusb_claim_interface").size(), std::size_t(4));
 
         FakeUsb::setClaimError(dxu, 0);
         FakeUsb::setWriteFails(dxu, 0x09);
@@ -166,7 +258,6 @@ private slots:
         std::fflush(stderr);
         const int saved = dup(STDERR_FILENO);
         dup2(standardError.handle(), STDERR_FILENO);
-        std::uint8_t reply[32] = {};
         const bool ok = usb->readIdentity(reply);
         std::fflush(stderr);
         dup2(saved, STDERR_FILENO);
@@ -174,6 +265,11 @@ private slots:
         QVERIFY(!ok);
         standardError.seek(0);
         QCOMPARE(standardError.readAll(), QByteArray("Can't read from device\n"));
+
+        FakeUsb::setReplyLength(dxu, 0x07, -1);
+        FakeUsb::unplug(dxu); // gone between two commands
+        QVERIFY(!usb->resetGenerators(true, true));
+        QVERIFY(!usb->findDevice());
     }
 
     void handlesDoNotPileUpAndCloseOnDestruction()

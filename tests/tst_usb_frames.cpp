@@ -24,7 +24,16 @@ private slots:
         for (std::uint8_t timeBase = 0; timeBase < 4; ++timeBase)
             QCOMPARE(periodToTicks(300, timeBase), periodOf300ms[timeBase]);
         QCOMPARE(periodToTicks(0, 0), 0xFFFFFFFFu);
-        QCOMPARE(timeToTicks(0.0000399998, 0), 1u);   // 1.99999 ticks: cut down, not rounded
+        QCOMPARE(timeToTicks(0.0000399998, 0), 1u); // 1.99999 ticks: cut down, not rounded
+        QCOMPARE(timeToTicks(0.0003, 0), 15u);      // 14.999999999999998 in doubles
+        // A five-decimal entry is k * 10 ns, exactly k >> (tb + 1) ticks: below
+        // 3 ms and at the top of the range, every value counts exactly.
+        int wrong = 0;
+        for (std::uint8_t timeBase = 0; timeBase < 4; ++timeBase)
+            for (std::int64_t first : {std::int64_t(0), std::int64_t(1073300000)})
+                for (std::int64_t k = first; k <= first + 300000; ++k)
+                    wrong += timeToTicks(k / 100000.0, timeBase) != k >> (timeBase + 1);
+        QCOMPARE(wrong, 0);
         QCOMPARE(timeToTicks(100000, 0), 705032704u); // 5e9 ticks: the low 32 bits
         QCOMPARE(timeToTicks(std::numeric_limits<double>::quiet_NaN(), 0), 0u);
         QCOMPARE(timeToTicks(1e300, 0), 0xFFFFFFFFu); // beyond 64 bits: saturated
@@ -62,8 +71,8 @@ private slots:
         QVERIFY(decodeStatusFrame(status.data(), 56, read));
         QCOMPARE(read.source1, std::uint8_t(6));
         QCOMPARE(read.source2, std::uint8_t(1));
-        QCOMPARE(read.period1, 7499999 * 2 / 50000.0); // no tick added back
-        QCOMPARE(read.period2, 124999 * 4 / 50000.0);
+        QCOMPARE(read.period1, 300.0); // the tick the frame leaves off is added back
+        QCOMPARE(read.period2, 10.0);
         for (int ch = 0; ch < 4; ++ch) {
             QCOMPARE(read.start[ch], ch + 1.0);
             QCOMPARE(read.end[ch], ch + 5.0);
@@ -73,6 +82,7 @@ private slots:
         QCOMPARE(read.timeBase1, std::uint8_t(1));
         QCOMPARE(read.timeBase2, std::uint8_t(2));
         QCOMPARE(read.thresholdVolts, 2.5f);
+        QCOMPARE(settingsFrame(read, true), settingsFrame(distinct, true)); // read goes out as is
 
         QVERIFY(decodeStatusFrame(status.data(), 52, read)); // a DXU2's: no threshold
         QCOMPARE(read.thresholdVolts, 5.0f);
@@ -82,7 +92,8 @@ private slots:
         timeBase0.start[0] = -1; // counts are signed
         status = settingsFrame(timeBase0, false);
         QVERIFY(decodeStatusFrame(status.data() + 1, 52, read));
-        QCOMPARE(read.period1, 299.99998);
+        QCOMPARE(read.period1, 300.0);
+        QCOMPARE(read.period2, 0.0); // all ones: a period of 0 sent
         QCOMPARE(read.start[0], -1.0);
 
         status.resize(64, 0x55);

@@ -79,7 +79,7 @@ void receiveFrame(Device &sim, const unsigned char *data, int length)
     }
     const auto cut = sim.replyLengths.find(code);
     if (sim.replyPending && cut != sim.replyLengths.end()) {
-        sim.pendingReply.resize(static_cast<std::size_t>(cut->second), 0);
+        sim.pendingReply.resize(static_cast<std::size_t>(cut->second), 0xEE);
         sim.replyPending = cut->second > 0;
     }
 }
@@ -186,20 +186,50 @@ void libusb_close(libusb_device_handle *dev_handle)
     requireOpen(dev_handle, "libusb_close");
     dev_handle->open = false;
     dev_handle->claimed = false;
+    if (dev_handle->driverDetached)
+        dev_handle->device->sim.kernelDriver = true;
+    dev_handle->driverDetached = false;
     record(callOn("libusb_close", dev_handle->device));
 }
 
+int libusb_get_configuration(libusb_device_handle *dev_handle, int *config)
+{
+    requireOpen(dev_handle, "libusb_get_configuration");
+    Call call = callOn("libusb_get_configuration", dev_handle->device);
+    if (!reachable(dev_handle))
+        call.result = LIBUSB_ERROR_NO_DEVICE;
+    else
+        *config = call.length = dev_handle->device->sim.configuration;
+    record(call);
+    return call.result;
+}
+
+// Setting the configuration the device is already in is still a (light)
+// reset of the device: it is recorded like any other.
 int libusb_set_configuration(libusb_device_handle *dev_handle, int configuration)
 {
     requireOpen(dev_handle, "libusb_set_configuration");
     Call call = callOn("libusb_set_configuration", dev_handle->device);
     call.length = configuration;
+    Device &sim = dev_handle->device->sim;
     if (!reachable(dev_handle))
         call.result = LIBUSB_ERROR_NO_DEVICE;
-    else if (dev_handle->claimed) // as on Linux: no reset while an interface is claimed
-        call.result = LIBUSB_ERROR_BUSY;
+    else if (dev_handle->claimed || (sim.kernelDriver && sim.configuration != 0))
+        call.result = LIBUSB_ERROR_BUSY; // as on Linux: not while an interface is held
     else if (configuration != 1)
         call.result = LIBUSB_ERROR_NOT_FOUND;
+    else
+        sim.configuration = configuration;
+    record(call);
+    return call.result;
+}
+
+int libusb_set_auto_detach_kernel_driver(libusb_device_handle *dev_handle, int enable)
+{
+    requireOpen(dev_handle, "libusb_set_auto_detach_kernel_driver");
+    Call call = callOn("libusb_set_auto_detach_kernel_driver", dev_handle->device);
+    call.length = enable;
+    dev_handle->autoDetach = enable != 0;
     record(call);
     return call.result;
 }
@@ -213,10 +243,16 @@ int libusb_claim_interface(libusb_device_handle *dev_handle, int interface_numbe
         call.result = LIBUSB_ERROR_NO_DEVICE;
     else if (dev_handle->device->sim.claimError != 0)
         call.result = dev_handle->device->sim.claimError;
-    else if (interface_number != 0)
+    else if (interface_number != 0 || dev_handle->device->sim.configuration != 1)
         call.result = LIBUSB_ERROR_NOT_FOUND;
+    else if (dev_handle->device->sim.kernelDriver && !dev_handle->autoDetach)
+        call.result = LIBUSB_ERROR_BUSY;
     else
         dev_handle->claimed = true;
+    if (call.result == 0 && dev_handle->device->sim.kernelDriver) {
+        dev_handle->device->sim.kernelDriver = false;
+        dev_handle->driverDetached = true;
+    }
     record(call);
     return call.result;
 }
@@ -230,6 +266,10 @@ int libusb_release_interface(libusb_device_handle *dev_handle, int interface_num
         call.result = LIBUSB_ERROR_NOT_FOUND;
     else
         dev_handle->claimed = false;
+    if (call.result == 0 && dev_handle->driverDetached) {
+        dev_handle->device->sim.kernelDriver = true;
+        dev_handle->driverDetached = false;
+    }
     record(call);
     return call.result;
 }

@@ -117,6 +117,15 @@ void setOpenError(int device, int libusbError) { deviceById(device).openError = 
 
 void setClaimError(int device, int libusbError) { deviceById(device).claimError = libusbError; }
 
+void setConfiguration(int device, int configuration)
+{
+    deviceById(device).configuration = configuration;
+}
+
+void setKernelDriver(int device, bool attached) { deviceById(device).kernelDriver = attached; }
+
+void unplug(int device) { deviceById(device).plugged = false; }
+
 void setWriteFails(int device, int commandCode, bool fails)
 {
     if (fails)

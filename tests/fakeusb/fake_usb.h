@@ -46,14 +46,27 @@ int addUnrelatedDevice(std::uint16_t vendorId, std::uint16_t productId);
 // libusb_claim_interface for this device; 0 lets them succeed.
 void setOpenError(int device, int libusbError);
 void setClaimError(int device, int libusbError);
+// The configuration the device is in (0: unconfigured; 1 after plugging in).
+// Setting a configuration fails as busy while the interface is claimed or a
+// kernel driver holds it.
+void setConfiguration(int device, int configuration);
+// A kernel driver bound to interface 0: the claim fails as busy unless the
+// handle asked the library to detach it (as on Linux), which gives it back
+// on release.
+void setKernelDriver(int device, bool attached);
+// The device vanishes from the bus: every later call on its handles fails
+// with LIBUSB_ERROR_NO_DEVICE and it is no longer listed.
+void unplug(int device);
 // Every bulk write of a frame starting with this command code fails with a
 // time-out (commandCode -1: every write).
 void setWriteFails(int device, int commandCode, bool fails = true);
 // The reply to this command code is cut to `length` bytes (0: no reply at
-// all, the read times out); -1 restores the full reply.
+// all, the read times out) or, beyond the frame, made longer with 0xEE bytes
+// (the read overflows); -1 restores the full reply.
 void setReplyLength(int device, std::uint8_t commandCode, int length);
 
 // The 32-byte answer to 0x07. A network write (0x08) changes bytes 13..31.
+// Garbage frames are set with these two.
 void setIdentity(int device, const IdentityReply &reply);
 IdentityReply identity(int device);
 // The settings the instrument holds, as its status frame carries them (56

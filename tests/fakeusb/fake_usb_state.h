@@ -24,6 +24,8 @@ struct Device
     bool plugged = true;
     int openError = 0;
     int claimError = 0;
+    int configuration = 1;       // 0: unconfigured
+    bool kernelDriver = false;   // a kernel driver holds interface 0
     std::set<int> failingWrites; // command codes; -1 = every write
     std::map<std::uint8_t, int> replyLengths;
     IdentityReply identityReply{};
@@ -65,5 +67,7 @@ struct libusb_device_handle
     libusb_device *device = nullptr;
     bool open = true;
     bool claimed = false;
-    bool stale = false; // the fake was reset after the handle was opened
+    bool autoDetach = false;     // libusb_set_auto_detach_kernel_driver(1)
+    bool driverDetached = false; // given back to the kernel on release
+    bool stale = false;          // the fake was reset after the handle was opened
 };
