@@ -7,6 +7,7 @@
 #include "network/network_page.h"
 #include "persistence/profile_value.h"
 #include "sim/dxu_sim_pages.h"
+#include "sim/dxu_sim_requests.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,49 +34,25 @@ QByteArray frameBytes(const UsbFrame &frame, int from)
                       static_cast<qsizetype>(frame.size()) - from);
 }
 
-DxuSimState busyState()
-{
-    DxuSimState s;
-    s.ts1 = 4;
-    s.ts2 = 1;
-    s.p1 = 1234.5678;
-    s.p2 = 0.00002;
-    s.pn1 = 131072;
-    s.pn2 = 7;
-    s.ch1_st1 = 0.00002;
-    s.ch1_et1 = 0.00006;
-    s.ch2_st1 = 12.5;
-    s.ch2_et1 = 600;
-    s.ch1_st2 = 0.5;
-    s.ch1_et2 = 1.5;
-    s.ch2_st2 = 100;
-    s.ch2_et2 = 100.25;
-    s.freq1 = 3;
-    s.freq2 = 1;
-    s.thresholdVolts = 0.75;
-    s.network.dhcp = true;
-    return s;
-}
-
-GeneratorSettings recordOf(const DxuSimState &s)
+GeneratorSettings busyRecord()
 {
     GeneratorSettings r;
-    r.ts1 = static_cast<std::uint8_t>(s.ts1);
-    r.ts2 = static_cast<std::uint8_t>(s.ts2);
-    r.p1 = s.p1;
-    r.p2 = s.p2;
-    r.pn1 = s.pn1;
-    r.pn2 = s.pn2;
-    r.ch1_st1 = s.ch1_st1;
-    r.ch1_et1 = s.ch1_et1;
-    r.ch2_st1 = s.ch2_st1;
-    r.ch2_et1 = s.ch2_et1;
-    r.ch1_st2 = s.ch1_st2;
-    r.ch1_et2 = s.ch1_et2;
-    r.ch2_st2 = s.ch2_st2;
-    r.ch2_et2 = s.ch2_et2;
-    r.freq1 = s.freq1;
-    r.freq2 = s.freq2;
+    r.ts1 = 4;
+    r.ts2 = 1;
+    r.p1 = 1234.5678;
+    r.p2 = 0.00002;
+    r.pn1 = 131072;
+    r.pn2 = 7;
+    r.ch1_st1 = 0.00002;
+    r.ch1_et1 = 0.00006;
+    r.ch2_st1 = 12.5;
+    r.ch2_et1 = 600;
+    r.ch1_st2 = 0.5;
+    r.ch1_et2 = 1.5;
+    r.ch2_st2 = 100;
+    r.ch2_et2 = 100.25;
+    r.freq1 = 3;
+    r.freq2 = 1;
     return r;
 }
 } // namespace
@@ -88,7 +65,11 @@ int main(int argc, char **argv)
     }
     corpus = QString::fromLocal8Bit(argv[1]);
     const DxuSimState plain;
-    const DxuSimState busy = busyState();
+    // The simulated instrument as the panel's own requests leave it.
+    DxuSimState busy;
+    busy.network.dhcp = true;
+    answerRequest(busy, 3, settingsQuery(busyRecord(), QueryTail::RunBoth));
+    answerRequest(busy, 3, thresholdPath(0.75));
 
     seed("setup_page", "dxu2-default.html", setupPage(plain, 2));
     seed("setup_page", "dxu3-default.html", setupPage(plain, 3));
@@ -110,7 +91,7 @@ int main(int argc, char **argv)
     // Status frames: the settings frame without its code byte, of both
     // models, and every length around them.
     UsbSettingsBlock block;
-    copyRecordToBlock(recordOf(busy), block);
+    copyRecordToBlock(busyRecord(), block);
     block.thresholdVolts = 0.75f;
     seed("usb_status", "dxu2-52", frameBytes(settingsFrame(block, false), 1));
     seed("usb_status", "dxu3-56", frameBytes(settingsFrame(block, true), 1));
@@ -146,8 +127,9 @@ int main(int argc, char **argv)
     const auto request = [](char model, const QString &target) {
         return QByteArray(1, model) + target.toLatin1();
     };
-    seed("sim_requests", "settings", request(1, settingsQuery(recordOf(busy), QueryTail::RunBoth)));
-    seed("sim_requests", "save", request(0, settingsQuery(recordOf(plain), QueryTail::SaveOnly)));
+    seed("sim_requests", "settings", request(1, settingsQuery(busyRecord(), QueryTail::RunBoth)));
+    seed("sim_requests", "save",
+         request(0, settingsQuery(GeneratorSettings(), QueryTail::SaveOnly)));
     seed("sim_requests", "reset", request(0, QLatin1String(DevicePaths::ResetBoth)));
     seed("sim_requests", "threshold", request(1, thresholdPath(0.75)));
     seed("sim_requests", "setup", request(1, QLatin1String(DevicePaths::Setup)));
