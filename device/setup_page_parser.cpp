@@ -3,6 +3,10 @@
 #include <QRegExp>
 #include <QStringList>
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 // The patterns run on QRegExp in its default syntax: leftmost-longest, "."
 // matching any character. The instrument's pages were written against its
 // captures (groups 2 to 12 of the settings pattern bind to the earliest
@@ -28,8 +32,21 @@ const char *const kTimeBaseG2Pattern =
 const char *const kModel3Marker = R"re(<p class="s0">v.3)re";
 const char *const kSetupPageMarker = "Human Readable setup";
 
-// A capture that does not convert counts as 0 (toDouble and toInt give 0).
-double toMs(const QString &capture) { return capture.toDouble(); }
+// A capture that does not convert counts as 0, also one beyond the range of
+// a double (toDouble gives infinity for those).
+double toMs(const QString &capture)
+{
+    bool ok = false;
+    const double value = capture.toDouble(&ok);
+    return ok && std::isfinite(value) ? value : 0.0;
+}
+
+// The page shows widths; two values near the top of the range would add up
+// to infinity.
+double endMs(const QString &width, double start)
+{
+    return std::min(toMs(width) + start, std::numeric_limits<double>::max());
+}
 
 std::optional<int> firstCapture(const char *pattern, const QString &text)
 {
@@ -52,12 +69,12 @@ std::optional<SetupPageFields::Timing> parseTiming(const QString &text)
     t.pn2 = cap[4].toInt(nullptr, 10);
     t.ch1_st1 = toMs(cap[5]);
     t.ch1_st2 = toMs(cap[6]);
-    t.ch1_et1 = toMs(cap[7]) + t.ch1_st1;
-    t.ch1_et2 = toMs(cap[8]) + t.ch1_st2;
+    t.ch1_et1 = endMs(cap[7], t.ch1_st1);
+    t.ch1_et2 = endMs(cap[8], t.ch1_st2);
     t.ch2_st1 = toMs(cap[9]);
     t.ch2_st2 = toMs(cap[10]);
-    t.ch2_et1 = toMs(cap[11]) + t.ch2_st1;
-    t.ch2_et2 = toMs(cap[12]) + t.ch2_st2;
+    t.ch2_et1 = endMs(cap[11], t.ch2_st1);
+    t.ch2_et2 = endMs(cap[12], t.ch2_st2);
     return t;
 }
 } // namespace

@@ -8,6 +8,8 @@
 
 #include <QObject>
 
+#include <limits>
+
 namespace {
 
 SetupPageFields parse(const QByteArray &body) { return parseSetupPage(setupPageText(body)); }
@@ -90,6 +92,28 @@ private slots:
         QCOMPARE(fields.timing->ch1_et1, 2.0);
         QCOMPARE(fields.timing->ch2_st2, 6.0);
         QCOMPARE(fields.timing->ch2_et2, 18.0);
+    }
+
+    void valuesBeyondTheDoubleRangeGiveFiniteTimes()
+    {
+        // A value too large for a double does not convert and reads as 0; an
+        // end (start plus width) beyond the range is the largest double.
+        DxuSimState s;
+        s.p2 = 250;
+        s.pn1 = 2;
+        s.pn2 = 3;
+        s.ch1_st1 = 5;
+        s.ch1_et1 = 12;
+        const QByteArray e308 = "value=\"1" + QByteArray(308, '0') + '"';
+        QByteArray page = setupPage(s, 2);
+        page.replace("value=\"300\"", "value=\"" + QByteArray(400, '9') + '"');
+        page.replace("value=\"5\"", e308).replace("value=\"7\"", e308);
+        const SetupPageFields fields = parse(page);
+        QVERIFY(fields.timing);
+        QCOMPARE(fields.timing->p1, 0.0);
+        QCOMPARE(fields.timing->p2, 250.0);
+        QCOMPARE(fields.timing->ch1_st1, 1e308);
+        QCOMPARE(fields.timing->ch1_et1, std::numeric_limits<double>::max());
     }
 
     void refusesTextsLongerThanTheBound()
