@@ -142,6 +142,8 @@ void HostileWebServer::stop()
 
 QString HostileWebServer::errorString() const { return server->errorString(); }
 
+quint16 HostileWebServer::serverPort() const { return server->serverPort(); }
+
 void HostileWebServer::readRequest(QTcpSocket *socket)
 {
     const QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();

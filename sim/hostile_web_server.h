@@ -46,6 +46,7 @@ public:
     bool start(const QHostAddress &address, quint16 port = 80);
     void stop();
     QString errorString() const;
+    quint16 serverPort() const;
     void setBehaviour(Behaviour newBehaviour) { behaviour = newBehaviour; }
     // The request lines received, one per request, in order.
     QStringList requestLines() const { return lines; }
