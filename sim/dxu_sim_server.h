@@ -2,12 +2,15 @@
 
 #include "sim/dxu_sim_state.h"
 
+#include <QAbstractSocket>
 #include <QHostAddress>
 #include <QObject>
 #include <QStringList>
 
 class QTcpServer;
 class QTcpSocket;
+class QSocketNotifier;
+class QTimer;
 
 // One simulated instrument's web server on one address and port. It answers
 // each GET with a plain HTTP/1.0 reply (Content-Length, Connection: close)
@@ -36,6 +39,10 @@ public:
     // Every answer goes out this many milliseconds after its request came in.
     void setReplyDelay(int milliseconds) { delayMs = qMax(0, milliseconds); }
     int replyDelay() const { return delayMs; }
+    // A connection that sends nothing for this long (60 s by default) is
+    // closed, whether its request is still to come or it waits on a silent
+    // instrument.
+    void setIdleTimeout(int milliseconds) { idleMs = qMax(1, milliseconds); }
 
     // The request targets received, in order ("/sg_run.shtml?reset1=1"),
     // and the whole request lines ("GET /sg_run.shtml?reset1=1 HTTP/1.1").
@@ -50,6 +57,10 @@ signals:
 
 private:
     void acceptConnections();
+    void acceptOnUnix();
+    void serveConnection(QTcpSocket *socket);
+    void pauseAccepting(QAbstractSocket::SocketError error);
+    void resumeAccepting();
     void readRequest(QTcpSocket *socket);
     void handleRequest(QTcpSocket *socket, const QByteArray &head);
     void reply(QTcpSocket *socket, int status, const QByteArray &body);
@@ -59,6 +70,10 @@ private:
     int modelNumber = 3;
     bool silentMode = false;
     int delayMs = 0;
+    int idleMs = 60000;
+    QTimer *acceptRetry;
+    bool acceptPaused = false;
+    QSocketNotifier *acceptNotifier = nullptr;
     QStringList targets;
     QStringList lines;
 };
