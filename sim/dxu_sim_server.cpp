@@ -87,9 +87,15 @@ void DxuSimServer::stop()
     acceptRetry->stop();
     server->close();
     // Open connections (a silent instrument keeps them) end with the server.
-    const QList<QTcpSocket *> sockets = findChildren<QTcpSocket *>(Qt::FindDirectChildrenOnly);
+    abortConnections(this);
+}
+
+void abortConnections(QObject *owner)
+{
+    const QList<QTcpSocket *> sockets =
+        owner->findChildren<QTcpSocket *>(Qt::FindDirectChildrenOnly);
     for (QTcpSocket *socket : sockets) {
-        socket->disconnect(this);
+        socket->disconnect(owner);
         socket->abort();
         socket->deleteLater();
     }

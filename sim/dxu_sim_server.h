@@ -77,3 +77,6 @@ private:
     QStringList targets;
     QStringList lines;
 };
+
+// Closes at once every connection that is a direct child of owner.
+void abortConnections(QObject *owner);

@@ -1,6 +1,7 @@
 #include "sim/hostile_web_server.h"
 
 #include "sim/dxu_sim_pages.h"
+#include "sim/dxu_sim_server.h"
 
 #include <QMetaEnum>
 #include <QRandomGenerator>
@@ -132,12 +133,7 @@ bool HostileWebServer::start(const QHostAddress &address, quint16 port)
 void HostileWebServer::stop()
 {
     server->close();
-    const QList<QTcpSocket *> sockets = findChildren<QTcpSocket *>(Qt::FindDirectChildrenOnly);
-    for (QTcpSocket *socket : sockets) {
-        socket->disconnect(this);
-        socket->abort();
-        socket->deleteLater();
-    }
+    abortConnections(this);
 }
 
 QString HostileWebServer::errorString() const { return server->errorString(); }
