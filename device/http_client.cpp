@@ -144,6 +144,7 @@ struct HttpClient::Private
     void connectionEnded();
     void socketFailed(QAbstractSocket::SocketError socketError);
     void replyBroken(HttpReplyParser::Failure failure);
+    void endFromConnection(Error failure, const QString &text);
     void dropConnection();
     void finishCurrent();
     void failCurrent(Error failure, const QString &text);
@@ -326,14 +327,10 @@ void HttpClient::Private::takeReplyData()
     HttpReplyParser::Result result = HttpReplyParser::Result::Incomplete;
     while (socket && socket->bytesAvailable() > 0 && result != HttpReplyParser::Result::Failed)
         result = parser.feed(socket->read(kSocketReadChunk));
-    if (result == HttpReplyParser::Result::Failed) {
+    if (result == HttpReplyParser::Result::Failed)
         replyBroken(parser.failure());
-    } else if (result == HttpReplyParser::Result::Complete) {
-        statusCode = parser.statusCode();
-        body = parser.takeBody();
-        dropConnection();
-        finishCurrent();
-    }
+    else if (result == HttpReplyParser::Result::Complete)
+        endFromConnection(NoError, QString());
 }
 
 void HttpClient::Private::connectionEnded()
@@ -341,26 +338,22 @@ void HttpClient::Private::connectionEnded()
     takeReplyData();
     if (!socket)
         return; // the reply was complete, or broken, before the close
-    if (parser.finish() == HttpReplyParser::Result::Failed) {
+    if (parser.finish() == HttpReplyParser::Result::Failed)
         replyBroken(parser.failure());
-        return;
-    }
-    statusCode = parser.statusCode();
-    body = parser.takeBody();
-    dropConnection();
-    finishCurrent();
+    else
+        endFromConnection(NoError, QString());
 }
 
 void HttpClient::Private::socketFailed(QAbstractSocket::SocketError socketError)
 {
     if (socketError == QAbstractSocket::HostNotFoundError)
-        failCurrent(HostNotFound, QStringLiteral("Host %1 not found").arg(host));
+        endFromConnection(HostNotFound, QStringLiteral("Host %1 not found").arg(host));
     else if (!requestSent)
-        failCurrent(ConnectionRefused, QStringLiteral("Connection refused (or timed out)"));
+        endFromConnection(ConnectionRefused, QStringLiteral("Connection refused (or timed out)"));
     else if (socketError == QAbstractSocket::RemoteHostClosedError)
         connectionEnded(); // a reset reads as a close: the reply's framing decides
     else
-        failCurrent(UnknownError, QStringLiteral("HTTP request failed"));
+        endFromConnection(UnknownError, QStringLiteral("HTTP request failed"));
 }
 
 void HttpClient::Private::replyBroken(HttpReplyParser::Failure failure)
@@ -368,21 +361,45 @@ void HttpClient::Private::replyBroken(HttpReplyParser::Failure failure)
     using Failure = HttpReplyParser::Failure;
     switch (failure) {
     case Failure::ClosedEarly:
-        failCurrent(UnexpectedClose, QStringLiteral("Server closed connection unexpectedly"));
+        endFromConnection(UnexpectedClose, QStringLiteral("Server closed connection unexpectedly"));
         break;
     case Failure::InvalidHeader:
-        failCurrent(InvalidResponseHeader, QStringLiteral("Invalid HTTP response header"));
+        endFromConnection(InvalidResponseHeader, QStringLiteral("Invalid HTTP response header"));
         break;
     case Failure::InvalidChunkedBody:
-        failCurrent(WrongContentLength, QStringLiteral("Invalid HTTP chunked body"));
+        endFromConnection(WrongContentLength, QStringLiteral("Invalid HTTP chunked body"));
         break;
     case Failure::WrongLength:
-        failCurrent(WrongContentLength, QStringLiteral("Wrong content length"));
+        endFromConnection(WrongContentLength, QStringLiteral("Wrong content length"));
         break;
     default:
-        failCurrent(UnknownError, QStringLiteral("HTTP request failed"));
+        endFromConnection(UnknownError, QStringLiteral("HTTP request failed"));
         break;
     }
+}
+
+// The connection's outcome, reported from the event loop and never from
+// inside the socket's own signal, so that a handler may delete the client.
+void HttpClient::Private::endFromConnection(Error failure, const QString &text)
+{
+    const int id = pending.first().id;
+    const int status = failure == NoError ? parser.statusCode() : 0;
+    const QByteArray replyBody = failure == NoError ? parser.takeBody() : QByteArray();
+    dropConnection();
+    QMetaObject::invokeMethod(
+        q,
+        [this, id, failure, text, status, replyBody] {
+            if (pending.isEmpty() || pending.first().id != id || pending.first().finished)
+                return; // aborted meanwhile
+            if (failure != NoError) {
+                failCurrent(failure, text);
+                return;
+            }
+            statusCode = status;
+            body = replyBody;
+            finishCurrent();
+        },
+        Qt::QueuedConnection);
 }
 
 // Never blocks: the connection is closed at once and nothing more is read.
