@@ -36,13 +36,13 @@ public:
     // answers; it still logs them and changes no state.
     void setSilent(bool silent) { silentMode = silent; }
     bool isSilent() const { return silentMode; }
-    // Every answer goes out this many milliseconds after its request came in.
-    void setReplyDelay(int milliseconds) { delayMs = qMax(0, milliseconds); }
-    int replyDelay() const { return delayMs; }
     // A connection that sends nothing for this long (60 s by default) is
     // closed, whether its request is still to come or it waits on a silent
     // instrument.
     void setIdleTimeout(int milliseconds) { idleMs = qMax(1, milliseconds); }
+    // Every answer goes out this many milliseconds after its request came in.
+    void setReplyDelay(int milliseconds) { delayMs = qMax(0, milliseconds); }
+    int replyDelay() const { return delayMs; }
 
     // The request targets received, in order ("/sg_run.shtml?reset1=1"),
     // and the whole request lines ("GET /sg_run.shtml?reset1=1 HTTP/1.1").
@@ -70,12 +70,12 @@ private:
     int modelNumber = 3;
     bool silentMode = false;
     int delayMs = 0;
+    QStringList targets;
+    QStringList lines;
     int idleMs = 60000;
     QTimer *acceptRetry;
     bool acceptPaused = false;
     QSocketNotifier *acceptNotifier = nullptr;
-    QStringList targets;
-    QStringList lines;
 };
 
 // Closes at once every connection that is a direct child of owner.
