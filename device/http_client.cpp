@@ -1,21 +1,22 @@
 #include "device/http_client.h"
 
+#include "device/http_reply_parser.h"
+
 #include <QHostAddress>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
 
 const int kDefaultTransferTimeoutMs = 30000;
 const qint64 kDefaultMaxBodySize = 64 * 1024;
+const qint64 kSocketReadChunk = 16 * 1024;
 
 // Ids count up across every client of the process, as the old client's did,
 // so an id never names a command of another client.
@@ -25,9 +26,39 @@ int nextCommandId()
     return ++counter;
 }
 
+// Four decimal groups 0-255 without leading zeros ("127.0.0.1").
+bool isDottedQuad(const QString &host)
+{
+    const QStringList groups = host.split(QLatin1Char('.'));
+    if (groups.size() != 4)
+        return false;
+    for (const QString &group : groups) {
+        bool ok = false;
+        if (group.isEmpty() || group.size() > 3 || (group.size() > 1 && group.startsWith('0')) ||
+            !std::all_of(group.begin(), group.end(),
+                         [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }) ||
+            group.toInt(&ok) > 255 || !ok)
+            return false;
+    }
+    return true;
+}
+
+// A host whose last label is a number ("1", "0x1f") is an IPv4 address to
+// the resolver, which also reads "127.1", "2130706433", "0x7f.0.0.1" and
+// "010.0.0.1" (octal: 8.0.0.1) as addresses. Such a host must be written as
+// four plain decimal groups, or it names some other instrument.
+bool isNumericHost(const QString &host)
+{
+    static const QRegularExpression number(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9]+|0[xX][0-9A-Fa-f]*")));
+    const QString bare = host.endsWith(QLatin1Char('.')) ? host.chopped(1) : host;
+    return number.match(bare.section(QLatin1Char('.'), -1)).hasMatch();
+}
+
 // A host name of letters, digits and hyphens in dot-separated labels, an IPv4
-// address, or an IPv6 address (bare or in brackets). Anything else could
-// carry a user, a port or a path into the URL and is refused.
+// address in its plain form, or an IPv6 address (bare or in brackets).
+// Anything else could carry a user, a port or a path into the URL and is
+// refused.
 bool isPlainHost(const QString &host)
 {
     if (host.isEmpty() || host.size() > 253)
@@ -42,6 +73,8 @@ bool isPlainHost(const QString &host)
         return ipv6Chars.match(bare).hasMatch() && address.setAddress(bare) &&
                address.protocol() == QAbstractSocket::IPv6Protocol;
     }
+    if (isNumericHost(host))
+        return isDottedQuad(host);
     static const QRegularExpression hostName(QRegularExpression::anchoredPattern(
         QStringLiteral("(?:[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?\\.)*"
                        "[A-Za-z0-9](?:[A-Za-z0-9-]{0,61}[A-Za-z0-9])?\\.?")));
@@ -70,11 +103,21 @@ QUrl requestUrl(const QString &host, quint16 port, const QString &target)
     return url;
 }
 
-bool isHttpStatusError(QNetworkReply::NetworkError error)
+// The request as it goes on the wire. "Connection: close" because every
+// command has a connection of its own; "Accept-Encoding: identity" because
+// the instrument's pages are read as they are, never decompressed.
+QByteArray requestMessage(const HttpRequestHeader &header, const QUrl &url, quint16 port)
 {
-    // 2xx: content errors, 3xx: protocol errors raised for 4xx statuses,
-    // 4xx: server errors raised for 5xx statuses (QNetworkReply's numbering).
-    return error >= QNetworkReply::ContentAccessDenied;
+    const QByteArray target = url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority |
+                                            QUrl::RemoveFragment | QUrl::NormalizePathSegments);
+    QByteArray host = url.host(QUrl::FullyEncoded).toLatin1();
+    if (host.contains(':'))
+        host = '[' + host + ']';
+    if (port != 80)
+        host += ':' + QByteArray::number(port);
+    return header.method.toLatin1() + ' ' + target + " HTTP/" +
+           QByteArray::number(header.majorVersion) + '.' + QByteArray::number(header.minorVersion) +
+           "\r\nHost: " + host + "\r\nConnection: close\r\nAccept-Encoding: identity\r\n\r\n";
 }
 
 } // namespace
@@ -98,15 +141,16 @@ struct HttpClient::Private
     void startNext();
     void sendRequest(const HttpRequestHeader &header);
     void takeReplyData();
-    void checkAnnouncedLength();
-    void replyFinished();
-    void dropReply();
+    void connectionEnded();
+    void socketFailed(QAbstractSocket::SocketError socketError);
+    void replyBroken(HttpReplyParser::Failure failure);
+    void endFromConnection(Error failure, const QString &text);
+    void dropConnection();
     void finishCurrent();
     void failCurrent(Error failure, const QString &text);
     void endBatchFromHandler();
 
     HttpClient *q;
-    QNetworkAccessManager *manager = nullptr;
     QTimer transferTimer;
     QList<Command> pending; // the first one is the current command
     bool running = false;   // the current command has started
@@ -114,7 +158,9 @@ struct HttpClient::Private
     // Set when abort() ends the batch from a requestFinished() handler, so
     // the report under way neither goes on nor reports done() a second time.
     bool batchEndedInHandler = false;
-    QNetworkReply *reply = nullptr;
+    QTcpSocket *socket = nullptr; // the current request's connection
+    bool requestSent = false;
+    HttpReplyParser parser;
     QByteArray body;
     int statusCode = 0;
     QString host;
@@ -127,8 +173,6 @@ struct HttpClient::Private
 
 HttpClient::HttpClient(QObject *parent) : QObject(parent), d(new Private(this))
 {
-    d->manager = new QNetworkAccessManager(this);
-    d->manager->setProxy(QNetworkProxy::NoProxy);
     d->transferTimer.setSingleShot(true);
     connect(&d->transferTimer, &QTimer::timeout, this, [this] {
         d->failCurrent(ConnectionRefused, QStringLiteral("Connection refused (or timed out)"));
@@ -137,7 +181,7 @@ HttpClient::HttpClient(QObject *parent) : QObject(parent), d(new Private(this))
 
 HttpClient::~HttpClient()
 {
-    d->dropReply();
+    d->dropConnection();
     delete d;
 }
 
@@ -254,95 +298,121 @@ void HttpClient::Private::sendRequest(const HttpRequestHeader &header)
         return;
     }
 
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::ManualRedirectPolicy);
-    // The manager has no cache; asking it to bypass one would only add
-    // Cache-Control and Pragma fields to the request.
-    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::AuthenticationReuseAttribute, QNetworkRequest::Manual);
-
-    const QByteArray method = header.method.toLatin1();
-    reply = method == "GET" ? manager->get(request) : manager->sendCustomRequest(request, method);
-    // Drained on every readyRead, so the reply itself never holds much.
-    reply->setReadBufferSize(16 * 1024);
-    connect(reply, &QNetworkReply::readyRead, q, [this] { takeReplyData(); });
-    connect(reply, &QNetworkReply::metaDataChanged, q, [this] { checkAnnouncedLength(); });
-    connect(reply, &QNetworkReply::finished, q, [this] { replyFinished(); });
+    // One connection per command, read here on the GUI thread: nothing is
+    // sent again behind the caller's back, and dropping it closes it at once.
+    parser = HttpReplyParser(maxBodySize, header.method == QLatin1String("HEAD"));
+    requestSent = false;
+    socket = new QTcpSocket(q);
+    // Read on every readyRead, so the socket never holds much.
+    socket->setReadBufferSize(4 * kSocketReadChunk);
+    const QByteArray message = requestMessage(header, url, port);
+    connect(socket, &QTcpSocket::connected, q, [this, message] {
+        requestSent = true;
+        socket->write(message);
+    });
+    connect(socket, &QTcpSocket::readyRead, q, [this] { takeReplyData(); });
+    connect(socket, &QTcpSocket::disconnected, q, [this] { connectionEnded(); });
+    connect(socket, &QTcpSocket::errorOccurred, q,
+            [this](QAbstractSocket::SocketError socketError) { socketFailed(socketError); });
+    const QHostAddress address(url.host());
+    if (address.isNull())
+        socket->connectToHost(url.host(), port);
+    else
+        socket->connectToHost(address, port);
     transferTimer.start(transferTimeoutMs);
 }
 
 void HttpClient::Private::takeReplyData()
 {
-    if (!reply)
-        return;
-    const qint64 room = maxBodySize - body.size();
-    body += reply->read(room + 1);
-    if (body.size() > maxBodySize)
-        failCurrent(UnknownError, QStringLiteral("HTTP request failed"));
+    HttpReplyParser::Result result = HttpReplyParser::Result::Incomplete;
+    while (socket && socket->bytesAvailable() > 0 && result != HttpReplyParser::Result::Failed)
+        result = parser.feed(socket->read(kSocketReadChunk));
+    if (result == HttpReplyParser::Result::Failed)
+        replyBroken(parser.failure());
+    else if (result == HttpReplyParser::Result::Complete)
+        endFromConnection(NoError, QString());
 }
 
-void HttpClient::Private::checkAnnouncedLength()
-{
-    if (!reply)
-        return;
-    bool known = false;
-    const qint64 length = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-    if (known && length > maxBodySize)
-        failCurrent(UnknownError, QStringLiteral("HTTP request failed"));
-}
-
-void HttpClient::Private::replyFinished()
+void HttpClient::Private::connectionEnded()
 {
     takeReplyData();
-    if (!reply)
-        return; // over the size limit, already reported
-    const QNetworkReply::NetworkError replyError = reply->error();
-    const bool gotStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    if (replyError == QNetworkReply::NoError || (gotStatus && isHttpStatusError(replyError))) {
-        statusCode = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        dropReply();
-        finishCurrent();
-        return;
-    }
-    switch (replyError) {
-    case QNetworkReply::ConnectionRefusedError:
-    case QNetworkReply::TimeoutError:
-        failCurrent(ConnectionRefused, QStringLiteral("Connection refused (or timed out)"));
+    if (!socket)
+        return; // the reply was complete, or broken, before the close
+    if (parser.finish() == HttpReplyParser::Result::Failed)
+        replyBroken(parser.failure());
+    else
+        endFromConnection(NoError, QString());
+}
+
+void HttpClient::Private::socketFailed(QAbstractSocket::SocketError socketError)
+{
+    if (socketError == QAbstractSocket::HostNotFoundError)
+        endFromConnection(HostNotFound, QStringLiteral("Host %1 not found").arg(host));
+    else if (!requestSent)
+        endFromConnection(ConnectionRefused, QStringLiteral("Connection refused (or timed out)"));
+    else if (socketError == QAbstractSocket::RemoteHostClosedError)
+        connectionEnded(); // a reset reads as a close: the reply's framing decides
+    else
+        endFromConnection(UnknownError, QStringLiteral("HTTP request failed"));
+}
+
+void HttpClient::Private::replyBroken(HttpReplyParser::Failure failure)
+{
+    using Failure = HttpReplyParser::Failure;
+    switch (failure) {
+    case Failure::ClosedEarly:
+        endFromConnection(UnexpectedClose, QStringLiteral("Server closed connection unexpectedly"));
         break;
-    case QNetworkReply::HostNotFoundError:
-        failCurrent(HostNotFound, QStringLiteral("Host %1 not found").arg(host));
+    case Failure::InvalidHeader:
+        endFromConnection(InvalidResponseHeader, QStringLiteral("Invalid HTTP response header"));
         break;
-    case QNetworkReply::RemoteHostClosedError:
-        if (gotStatus)
-            failCurrent(WrongContentLength, QStringLiteral("Wrong content length"));
-        else
-            failCurrent(UnexpectedClose, QStringLiteral("Server closed connection unexpectedly"));
+    case Failure::InvalidChunkedBody:
+        endFromConnection(WrongContentLength, QStringLiteral("Invalid HTTP chunked body"));
         break;
-    case QNetworkReply::ProtocolFailure:
-        failCurrent(InvalidResponseHeader, QStringLiteral("Invalid HTTP response header"));
+    case Failure::WrongLength:
+        endFromConnection(WrongContentLength, QStringLiteral("Wrong content length"));
         break;
     default:
-        failCurrent(UnknownError, QStringLiteral("HTTP request failed"));
+        endFromConnection(UnknownError, QStringLiteral("HTTP request failed"));
         break;
     }
 }
 
-void HttpClient::Private::dropReply()
+// The connection's outcome, reported from the event loop and never from
+// inside the socket's own signal, so that a handler may delete the client.
+void HttpClient::Private::endFromConnection(Error failure, const QString &text)
+{
+    const int id = pending.first().id;
+    const int status = failure == NoError ? parser.statusCode() : 0;
+    const QByteArray replyBody = failure == NoError ? parser.takeBody() : QByteArray();
+    dropConnection();
+    QMetaObject::invokeMethod(
+        q,
+        [this, id, failure, text, status, replyBody] {
+            if (pending.isEmpty() || pending.first().id != id || pending.first().finished)
+                return; // aborted meanwhile
+            if (failure != NoError) {
+                failCurrent(failure, text);
+                return;
+            }
+            statusCode = status;
+            body = replyBody;
+            finishCurrent();
+        },
+        Qt::QueuedConnection);
+}
+
+// Never blocks: the connection is closed at once and nothing more is read.
+void HttpClient::Private::dropConnection()
 {
     transferTimer.stop();
-    if (!reply)
+    if (!socket)
         return;
-    QNetworkReply *finishedReply = reply;
-    reply = nullptr;
-    QObject::disconnect(finishedReply, nullptr, q, nullptr);
-    finishedReply->abort();
-    finishedReply->deleteLater();
-    // A fresh connection for every command: a connection the instrument
-    // closed, or left half-read, must not carry over into the next one.
-    manager->clearConnectionCache();
+    QTcpSocket *finished = socket;
+    socket = nullptr;
+    QObject::disconnect(finished, nullptr, q, nullptr);
+    finished->abort();
+    finished->deleteLater();
 }
 
 void HttpClient::Private::finishCurrent()
@@ -368,7 +438,7 @@ void HttpClient::Private::finishCurrent()
 
 void HttpClient::Private::failCurrent(Error failure, const QString &text)
 {
-    dropReply();
+    dropConnection();
     if (pending.isEmpty() || pending.first().finished)
         return;
     error = failure;

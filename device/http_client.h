@@ -9,7 +9,7 @@ class QNetworkReply;
 class QTimer;
 
 // One GET request line: method, path and protocol version. The client adds
-// no header fields of its own beyond what the network library needs (Host).
+// only Host, "Connection: close" and "Accept-Encoding: identity".
 struct HttpRequestHeader
 {
     QString method = QStringLiteral("GET");
@@ -25,11 +25,15 @@ struct HttpRequestHeader
 // drops the rest of the queue and ends the batch with done(true) at once;
 // abort() does the same synchronously. The body buffer is emptied when each
 // command starts, so readAll() inside done() returns the last request's body.
-// Any HTTP status (404, 500, …) is a completed reply; redirects are not
-// followed. The host is taken as a host only: a string that is not a host
-// name or an IP address fails its request with "Host %1 not found". Every
-// command gets a fresh connection, and the client sets no header field of
-// its own (the network library adds Host and its usual fields).
+// Only a whole reply is a reply: its header and exactly the body its framing
+// announces (see HttpReplyParser); anything less or more, a compressed body
+// and a redirect (never followed) end the command as an error. Any other
+// HTTP status (404, 500, …) is a completed reply. The host is taken as a host
+// only: a string that is not a host name, an IPv4 address as four plain
+// decimal groups, or an IPv6 address fails its request with "Host %1 not
+// found" before anything is sent. Every command gets a connection of its own,
+// and each request goes on the wire exactly once: a connection that closes
+// without an answer fails the command, it is never sent again.
 class HttpClient : public QObject
 {
     Q_OBJECT

@@ -4,9 +4,17 @@
 #include "sim/dxu_sim_requests.h"
 
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -46,9 +54,13 @@ qsizetype headEnd(const QByteArray &buffer, int &separatorLength)
 
 } // namespace
 
-DxuSimServer::DxuSimServer(QObject *parent) : QObject(parent), server(new QTcpServer(this))
+DxuSimServer::DxuSimServer(QObject *parent)
+    : QObject(parent), server(new QTcpServer(this)), acceptRetry(new QTimer(this))
 {
     connect(server, &QTcpServer::newConnection, this, &DxuSimServer::acceptConnections);
+    connect(server, &QTcpServer::acceptError, this, &DxuSimServer::pauseAccepting);
+    acceptRetry->setSingleShot(true);
+    connect(acceptRetry, &QTimer::timeout, this, &DxuSimServer::resumeAccepting);
 }
 
 DxuSimServer::~DxuSimServer() { stop(); }
@@ -56,16 +68,36 @@ DxuSimServer::~DxuSimServer() { stop(); }
 bool DxuSimServer::start(const QHostAddress &address, quint16 port)
 {
     stop();
-    return server->listen(address, port);
+    if (!server->listen(address, port))
+        return false;
+#ifdef Q_OS_UNIX
+    // Qt's own accept tries again at once when descriptors run out (it says
+    // so only if no other accept error came first), which spins a core; on
+    // Unix the server accepts by itself.
+    server->pauseAccepting();
+    acceptNotifier = new QSocketNotifier(server->socketDescriptor(), QSocketNotifier::Read, this);
+    connect(acceptNotifier, &QSocketNotifier::activated, this, &DxuSimServer::acceptOnUnix);
+#endif
+    return true;
 }
 
 void DxuSimServer::stop()
 {
+    delete acceptNotifier;
+    acceptNotifier = nullptr;
+    acceptPaused = false;
+    acceptRetry->stop();
     server->close();
     // Open connections (a silent instrument keeps them) end with the server.
-    const QList<QTcpSocket *> sockets = findChildren<QTcpSocket *>(Qt::FindDirectChildrenOnly);
+    abortConnections(this);
+}
+
+void abortConnections(QObject *owner)
+{
+    const QList<QTcpSocket *> sockets =
+        owner->findChildren<QTcpSocket *>(Qt::FindDirectChildrenOnly);
     for (QTcpSocket *socket : sockets) {
-        socket->disconnect(this);
+        socket->disconnect(owner);
         socket->abort();
         socket->deleteLater();
     }
@@ -83,15 +115,81 @@ void DxuSimServer::clearLog()
 
 void DxuSimServer::acceptConnections()
 {
-    while (QTcpSocket *socket = server->nextPendingConnection()) {
-        socket->setParent(this);
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+    while (QTcpSocket *socket = server->nextPendingConnection())
+        serveConnection(socket);
+}
+
+void DxuSimServer::acceptOnUnix()
+{
+#ifdef Q_OS_UNIX
+    for (;;) {
+        const int descriptor = ::accept(int(server->socketDescriptor()), nullptr, nullptr);
+        if (descriptor < 0) {
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                pauseAccepting(QAbstractSocket::SocketResourceError);
+            return; // nothing waits, or the connection went before it was taken
+        }
+        ::fcntl(descriptor, F_SETFD, FD_CLOEXEC);
+        auto *socket = new QTcpSocket(this);
+        if (socket->setSocketDescriptor(descriptor)) {
+            serveConnection(socket);
+        } else {
+            ::close(descriptor);
+            delete socket;
+        }
     }
+#endif
+}
+
+void DxuSimServer::serveConnection(QTcpSocket *socket)
+{
+    socket->setParent(this);
+    auto *idle = new QTimer(socket);
+    idle->setObjectName(QStringLiteral("idle"));
+    idle->setSingleShot(true);
+    connect(idle, &QTimer::timeout, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
+    idle->start(idleMs);
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+    connect(socket, &QObject::destroyed, this, &DxuSimServer::resumeAccepting);
+}
+
+// Out of file descriptors (EMFILE, ENFILE): the server has stopped accepting
+// rather than try again at once, which would spin on the waiting connection.
+// It starts again when one of its connections ends, or after a second when
+// descriptors were freed elsewhere.
+void DxuSimServer::pauseAccepting(QAbstractSocket::SocketError error)
+{
+    if (error != QAbstractSocket::SocketResourceError || !server->isListening())
+        return;
+    if (acceptNotifier)
+        acceptNotifier->setEnabled(false);
+    else
+        server->pauseAccepting();
+    acceptPaused = true;
+    acceptRetry->start(1000);
+    emit requestHandled(QStringLiteral("out of file descriptors: accepting again when one frees"));
+}
+
+void DxuSimServer::resumeAccepting()
+{
+    if (!acceptPaused)
+        return;
+    acceptPaused = false;
+    acceptRetry->stop();
+    if (acceptNotifier)
+        acceptNotifier->setEnabled(true);
+    else
+        server->resumeAccepting();
 }
 
 void DxuSimServer::readRequest(QTcpSocket *socket)
 {
+    QTimer *idle = socket->findChild<QTimer *>(QStringLiteral("idle"));
+    idle->start(idleMs);
     if (socket->property("handled").toBool()) {
         socket->readAll(); // one request per connection; the rest is ignored
         return;
@@ -110,6 +208,8 @@ void DxuSimServer::readRequest(QTcpSocket *socket)
     }
     socket->setProperty("handled", true);
     socket->setProperty("buffer", QVariant());
+    if (!silentMode)
+        idle->stop(); // the answer is on its way, the delay included
     handleRequest(socket, buffer.left(qMin<qsizetype>(end, kMaxHeadBytes)));
 }
 

@@ -2,12 +2,15 @@
 
 #include "sim/dxu_sim_state.h"
 
+#include <QAbstractSocket>
 #include <QHostAddress>
 #include <QObject>
 #include <QStringList>
 
 class QTcpServer;
 class QTcpSocket;
+class QSocketNotifier;
+class QTimer;
 
 // One simulated instrument's web server on one address and port. It answers
 // each GET with a plain HTTP/1.0 reply (Content-Length, Connection: close)
@@ -33,6 +36,10 @@ public:
     // answers; it still logs them and changes no state.
     void setSilent(bool silent) { silentMode = silent; }
     bool isSilent() const { return silentMode; }
+    // A connection that sends nothing for this long (60 s by default) is
+    // closed, whether its request is still to come or it waits on a silent
+    // instrument.
+    void setIdleTimeout(int milliseconds) { idleMs = qMax(1, milliseconds); }
     // Every answer goes out this many milliseconds after its request came in.
     void setReplyDelay(int milliseconds) { delayMs = qMax(0, milliseconds); }
     int replyDelay() const { return delayMs; }
@@ -54,6 +61,10 @@ signals:
 
 private:
     void acceptConnections();
+    void acceptOnUnix();
+    void serveConnection(QTcpSocket *socket);
+    void pauseAccepting(QAbstractSocket::SocketError error);
+    void resumeAccepting();
     void readRequest(QTcpSocket *socket);
     void handleRequest(QTcpSocket *socket, const QByteArray &head);
     void reply(QTcpSocket *socket, int status, const QByteArray &body);
@@ -66,4 +77,11 @@ private:
     int failureStatus = 0;
     QStringList targets;
     QStringList lines;
+    int idleMs = 60000;
+    QTimer *acceptRetry;
+    bool acceptPaused = false;
+    QSocketNotifier *acceptNotifier = nullptr;
 };
+
+// Closes at once every connection that is a direct child of owner.
+void abortConnections(QObject *owner);

@@ -1,6 +1,7 @@
 // dxu-sim: one simulated instrument on the network, so that the panel can be
 // tried without hardware. Prints one line per request on stdout.
 #include "sim/dxu_sim_server.h"
+#include "sim/hostile_web_server.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -57,6 +58,27 @@ void quitOnTerminationSignals(QCoreApplication &) { SetConsoleCtrlHandler(onCons
 void quitOnTerminationSignals(QCoreApplication &) {}
 #endif
 
+int serveHostile(QCoreApplication &app, const QHostAddress &address, quint16 port,
+                 HostileWebServer::Behaviour behaviour)
+{
+    QTextStream out(stdout);
+    HostileWebServer server(behaviour);
+    QObject::connect(&server, &HostileWebServer::requestHandled, &app,
+                     [&out](const QString &line) { out << line << Qt::endl; });
+    if (!server.start(address, port)) {
+        QTextStream(stderr) << "dxu-sim: cannot listen on " << address.toString() << ':' << port
+                            << ": " << server.errorString() << Qt::endl;
+        return 1;
+    }
+    quitOnTerminationSignals(app);
+    out << "Hostile web server (" << HostileWebServer::name(behaviour) << ") on "
+        << address.toString() << ':' << port << "; Ctrl+C ends it" << Qt::endl;
+    const int status = app.exec();
+    server.stop();
+    out << "dxu-sim: stopped" << Qt::endl;
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -85,7 +107,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption delayOption(QStringLiteral("delay"),
                                          QStringLiteral("Answer every request after MS ms."),
                                          QStringLiteral("MS"), QStringLiteral("0"));
-    parser.addOptions({addressOption, portOption, modelOption, silentOption, delayOption});
+    QStringList cases;
+    for (HostileWebServer::Behaviour behaviour : HostileWebServer::allBehaviours())
+        cases << HostileWebServer::name(behaviour);
+    const QCommandLineOption hostileOption(
+        QStringLiteral("hostile"),
+        QStringLiteral("Misbehave in one way instead of answering: %1.")
+            .arg(cases.join(QStringLiteral(", "))),
+        QStringLiteral("CASE"));
+    parser.addOptions(
+        {addressOption, portOption, modelOption, silentOption, delayOption, hostileOption});
     parser.process(app);
 
     QTextStream out(stdout);
@@ -111,6 +142,15 @@ int main(int argc, char *argv[])
         err << "dxu-sim: not a delay in milliseconds: " << parser.value(delayOption) << Qt::endl;
         return 2;
     }
+
+    HostileWebServer::Behaviour behaviour = HostileWebServer::EndlessBody;
+    if (parser.isSet(hostileOption) &&
+        !HostileWebServer::fromName(parser.value(hostileOption), behaviour)) {
+        err << "dxu-sim: no such hostile case: " << parser.value(hostileOption) << Qt::endl;
+        return 2;
+    }
+    if (parser.isSet(hostileOption))
+        return serveHostile(app, address, quint16(port), behaviour);
 
     DxuSimServer server;
     server.setModel(model.toInt());

@@ -149,15 +149,17 @@ void HttpClientTest::replyEndsItsCommand_data()
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<bool>("close");
     QTest::addColumn<QString>("error"); // empty: a completed reply
-    // Any status is a completed reply.
-    for (const char *status : {"404 Not Found", "500 Internal Server Error", "401 Unauthorized",
-                               "302 Found\r\nLocation: http://127.0.0.22/elsewhere"})
+    // Any status but a redirect is a completed reply.
+    for (const char *status : {"404 Not Found", "500 Internal Server Error", "401 Unauthorized"})
         QTest::newRow(status) << kServerA << answer(status, "<html>error page</html>") << true
                               << QString();
     QTest::newRow("200 at the size limit")
         << kServerA << answer("200 OK", QByteArray(64 * 1024, 'z')) << true << QString();
     // A failure drops the rest of the queue.
     const QString refused = "Connection refused (or timed out)";
+    QTest::newRow("redirect") << kServerA
+                              << answer("302 Found\r\nLocation: http://127.0.0.22/elsewhere", "")
+                              << true << "HTTP request failed";
     QTest::newRow("refused") << kNobodyListens << QByteArray() << false << refused;
     QTest::newRow("silent until the transfer time-out")
         << kServerA << QByteArray() << false << refused;
@@ -212,8 +214,10 @@ void HttpClientTest::replyEndsItsCommand()
     QCOMPARE(probeStatus, failed ? 0 : reply.mid(reply.indexOf(' ') + 1, 3).toInt());
     QCOMPARE(clock.elapsed() >= 900, QByteArray(QTest::currentDataTag()).startsWith("silent"));
     QTest::qWait(200);
-    // Nothing after a failure goes out, and a redirect is not followed.
+    // Nothing after a failure goes out, a redirect is not followed, and no
+    // request goes out twice (not even when the server closes at once).
     QCOMPARE(next.heads.size(), failed ? 0 : 1);
+    QCOMPARE(probed.heads.size(), host == kNobodyListens ? 0 : 1);
     QCOMPARE(trace.doneCount(), 1);
 
     // The client is usable again after a failed batch.
@@ -265,7 +269,10 @@ void HttpClientTest::hostileHostFailsAndReachesNobody_data()
     QTest::addColumn<QString>("host");
     for (const char *host : {"127.0.0.21/evil", "a@127.0.0.21", "127.0.0.21:81", "127.0.0.21:80",
                              "127.0.0.21 x", "127.0.0.21?x", "127.0.0.21#x", "127.0.0.21\r\nX: y",
-                             "http://127.0.0.21", "", "[127.0.0.21]", "127.0.0.21\n"})
+                             "http://127.0.0.21", "", "[127.0.0.21]", "127.0.0.21\n",
+                             // Other numeric forms of an address (all 127.0.0.21 to a resolver).
+                             "0x7f.0.0.0x15", "127.21", "2130706453", "0177.0.0.025", "127.0.0.21.",
+                             "127.000.000.021", "127.0.0.256"})
         QTest::newRow(host) << QString(host);
 }
 
@@ -310,7 +317,9 @@ void HttpClientTest::requestLineIsTheGivenPath()
         const QByteArray &head = a.heads[i];
         QCOMPARE(head.left(head.indexOf("\r\n")), "GET " + paths[i].toLatin1() + " HTTP/1.1");
         QVERIFY(head.contains("\r\nHost: 127.0.0.21\r\n"));
-        for (const char *field : {"Cookie", "Cache-Control", "Pragma", "Authorization"})
+        // Nothing compressed, and a connection for this command only.
+        QVERIFY(head.endsWith("\r\nConnection: close\r\nAccept-Encoding: identity"));
+        for (const char *field : {"Cookie", "Cache-Control", "Pragma", "Authorization", "gzip"})
             QVERIFY2(!head.contains(field), field);
     }
 }

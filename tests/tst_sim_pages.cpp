@@ -17,8 +17,13 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 
+#include <QDir>
+#include <QTcpSocket>
+
 #include <array>
 #include <csignal>
+#include <memory>
+#include <sys/resource.h>
 
 namespace {
 
@@ -115,6 +120,7 @@ private slots:
     void requestsChangeTheState();
     void networkReadAndWrite();
     void serverAnswersUnlessSilent();
+    void serverOutlivesIdleConnectionsAndDescriptorShortage();
     void programServesUntilTerminated();
 };
 
@@ -213,6 +219,46 @@ void SimTest::serverAnswersUnlessSilent()
     QVERIFY(server.state().gen1Running && !server.state().gen2Running);
     QCOMPARE(server.state().thresholdVolts, 1.25);
     QCOMPARE(readBackDifferences(client.readAll(), kSample, 3), QString());
+}
+
+void SimTest::serverOutlivesIdleConnectionsAndDescriptorShortage()
+{
+    DxuSimServer server;
+    server.setIdleTimeout(300);
+    QVERIFY2(server.start(QHostAddress(kServerAddress)), qPrintable(server.errorString()));
+    QTcpSocket idle;
+    idle.connectToHost(QHostAddress(kServerAddress), 80);
+    QTRY_COMPARE_WITH_TIMEOUT(idle.state(), QAbstractSocket::UnconnectedState, 10000);
+
+    // Five connections wait while the process may open only seven more
+    // descriptors: the server accepts some, runs out, and waits (once).
+    QSignalSpy said(&server, &DxuSimServer::requestHandled);
+    rlimit saved = {};
+    QCOMPARE(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    const qsizetype open = QDir("/proc/self/fd")
+                               .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                               .size();
+    rlimit lowered = saved;
+    lowered.rlim_cur = rlim_t(open + 7);
+    QCOMPARE(setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    std::vector<std::unique_ptr<QTcpSocket>> waiting;
+    for (int i = 0; i < 5; ++i) {
+        waiting.push_back(std::make_unique<QTcpSocket>());
+        waiting.back()->connectToHost(QHostAddress(kServerAddress), 80);
+    }
+    QTest::qWait(500);
+    waiting.clear(); // the accepted ones go, and free their descriptors
+    QCOMPARE(setrlimit(RLIMIT_NOFILE, &saved), 0);
+    QCOMPARE(said.size(), 1);
+    QVERIFY(said[0][0].toString().startsWith("out of file descriptors"));
+
+    // It serves again once a descriptor is free.
+    HttpClient client;
+    QSignalSpy done(&client, &HttpClient::done);
+    client.setHost(kServerAddress);
+    client.get(DevicePaths::ResetGen1);
+    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 10000);
+    QCOMPARE(done[0][0].toBool(), false);
 }
 
 void SimTest::programServesUntilTerminated()
