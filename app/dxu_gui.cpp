@@ -79,7 +79,9 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
     fieldsFilledFromDevice = false;
 
     repaintTimer = new QTimer(this);
-    connect(repaintTimer, SIGNAL(timeout()), this, SLOT(update()));
+    // Each tick redraws the preview if what it shows changed (a unit switch
+    // changes the frequency line without a geometry update), not the window.
+    connect(repaintTimer, &QTimer::timeout, this, &dxu_gui::refreshPreview);
     repaintTimer->start(100);
 
     unitFactor = 1.0;

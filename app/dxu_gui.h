@@ -99,6 +99,7 @@ private:
 
     // Preview
     void handPreviewToLabel();
+    void refreshPreview();
 
     // Links
     void sendHttpCommand(const QString &path);
@@ -135,6 +136,10 @@ private:
     PreviewGeometry previewGeometry;
     GeneratorSettings record;
     bool previewShowsGen1 = true;
+    // What the preview image shows (nothing before its first drawing).
+    bool previewDrawn = false;
+    PreviewGeometry drawnGeometry;
+    QString drawnFrequencies;
 
     // Tests reach the window's state through this one door.
     friend struct DxuGuiTestAccess;
