@@ -24,6 +24,7 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
                    .toString();
     profileSettings = SettingsStore::openProfileSettings();
     profileSettings->sync();
+    slaveProfileNames = profileSettings->childKeys();
     connect(ui.menuProfiles, SIGNAL(aboutToShow()), this, SLOT(loadProfileList()));
     connect(ui.menuProfiles, SIGNAL(triggered(QAction *)), this,
             SLOT(loadProfileDXUSettings(QAction *)));
@@ -88,12 +89,11 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
     timeUnitMilli(true);
     ui.actionMiliseconds->setChecked(true);
 
-    networkDialog = new FindDialog(usbDevice, this);
+    // The three dialogs are made at their first opening (dxu_gui_modes.cpp):
+    // an idle panel does without their forms and pictures.
     httpClient = new HttpClient(this);
     connect(httpClient, SIGNAL(done(bool)), this, SLOT(handleResponse(bool)));
     connect(httpClient, SIGNAL(requestStarted(int)), this, SLOT(Trying(int)));
-    slaveDialog = new multidxudialog(this);
-    dividerDialog = new dividebyDialog(this);
 }
 
 dxu_gui::~dxu_gui()

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 class QAction;
@@ -97,6 +98,11 @@ private:
     void valueEdited(bool generator1);
     QList<QDoubleSpinBox *> timeBoxes(int generator) const;
 
+    // Dialogs, made at their first opening
+    FindDialog *networkSettingsDialog();
+    multidxudialog *slaveControlDialog();
+    dividebyDialog *dividerCalculator();
+
     // Preview
     void handPreviewToLabel();
     void refreshPreview();
@@ -128,6 +134,7 @@ private:
     UsbDevice *usbDevice = nullptr;
     QSettings *settings = nullptr;
     QSettings *profileSettings = nullptr;
+    QStringList slaveProfileNames; // the profiles at start-up, for the slave dialog
     FindDialog *networkDialog = nullptr;
     QTimer *repaintTimer = nullptr;
     bool usbConnected = false;

@@ -23,16 +23,6 @@ private slots:
         }
         QVERIFY(settingsFound > 100); // the slice reaches the interesting cases
     }
-
-    // Behind the page functions: the network page is searched in its first
-    // 16 KB only, the setup page refused beyond 64 KB.
-    void pageFunctionsBoundTheText()
-    {
-        const QString addresses = QString::fromLatin1(networkPage(DxuSimNetwork()));
-        QVERIFY(NetworkPage::parse(addresses).hasAddresses);
-        const QString late = QString(NetworkPage::MaxPageLength - 50, u' ') + addresses;
-        QVERIFY(!NetworkPage::parse(late).hasAddresses);
-    }
 };
 
 DXU_TEST_MAIN(PagePatternsTest)
