@@ -15,8 +15,8 @@ private slots:
     {
         PageGenerator pages(20261207);
         int settingsFound = 0;
-        for (int i = 0; i < 4000; ++i) {
-            const QString page = i % 1000 == 999 ? pages.large(8 * 1024) : pages.next();
+        for (int i = 0; i < 3000; ++i) {
+            const QString page = i % 1000 == 999 ? pages.large(4 * 1024) : pages.next();
             const QString difference = PagePatternsReference::difference(page);
             QVERIFY2(difference.isEmpty(), qPrintable(difference + page));
             settingsFound += SetupPagePatterns::matchSettings(page).has_value();
