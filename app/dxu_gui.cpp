@@ -28,6 +28,7 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
     deviceIp = normalizedAddress(deviceIp); // as an older version may have stored it
     profileSettings = SettingsStore::openProfileSettings();
     profileSettings->sync();
+    slaveProfileNames = profileSettings->childKeys();
     connect(ui.menuProfiles, SIGNAL(aboutToShow()), this, SLOT(loadProfileList()));
     connect(ui.menuProfiles, SIGNAL(triggered(QAction *)), this,
             SLOT(loadProfileDXUSettings(QAction *)));
@@ -83,14 +84,17 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
     fieldsFilledFromDevice = false;
 
     repaintTimer = new QTimer(this);
-    connect(repaintTimer, SIGNAL(timeout()), this, SLOT(update()));
+    // Each tick redraws the preview if what it shows changed (a unit switch
+    // changes the frequency line without a geometry update), not the window.
+    connect(repaintTimer, &QTimer::timeout, this, &dxu_gui::refreshPreview);
     repaintTimer->start(100);
 
     unitFactor = 1.0;
     timeUnitMilli(true);
     ui.actionMiliseconds->setChecked(true);
 
-    networkDialog = new FindDialog(usbDevice, this);
+    // The three dialogs are made at their first opening (dxu_gui_modes.cpp):
+    // an idle panel does without their forms and pictures.
     httpClient = new HttpClient(this);
     connect(httpClient, SIGNAL(done(bool)), this, SLOT(handleResponse(bool)));
     connect(httpClient, SIGNAL(requestStarted(int)), this, SLOT(Trying(int)));
@@ -102,8 +106,6 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
         this);
     connect(httpClient, &HttpClient::requestFinished, this,
             [this] { replyRefused = replyRefused || httpClient->statusCode() >= 400; });
-    slaveDialog = new multidxudialog(this);
-    dividerDialog = new dividebyDialog(this);
 }
 
 dxu_gui::~dxu_gui()

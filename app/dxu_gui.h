@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 class QAction;
@@ -101,8 +102,14 @@ private:
     void valueEdited(bool generator1);
     QList<QDoubleSpinBox *> timeBoxes(int generator) const;
 
+    // Dialogs, made at their first opening
+    FindDialog *networkSettingsDialog();
+    multidxudialog *slaveControlDialog();
+    dividebyDialog *dividerCalculator();
+
     // Preview
     void handPreviewToLabel();
+    void refreshPreview();
 
     // Links
     void sendHttpCommand(const QString &path);
@@ -134,6 +141,7 @@ private:
     UsbDevice *usbDevice = nullptr;
     QSettings *settings = nullptr;
     QSettings *profileSettings = nullptr;
+    QStringList slaveProfileNames; // the profiles at start-up, for the slave dialog
     FindDialog *networkDialog = nullptr;
     QTimer *repaintTimer = nullptr;
     bool usbConnected = false;
@@ -142,6 +150,10 @@ private:
     PreviewGeometry previewGeometry;
     GeneratorSettings record;
     bool previewShowsGen1 = true;
+    // What the preview image shows (nothing before its first drawing).
+    bool previewDrawn = false;
+    PreviewGeometry drawnGeometry;
+    QString drawnFrequencies;
 
     // Tests reach the window's state through this one door.
     friend struct DxuGuiTestAccess;

@@ -75,21 +75,45 @@ void dxu_gui::help()
 #endif
 }
 
-void dxu_gui::ipsettings()
+FindDialog *dxu_gui::networkSettingsDialog()
 {
-    networkDialog->setUsbMode(usbConnected);
-    networkDialog->setDeviceIp(deviceIp);
-    networkDialog->readNetworkSettings();
-    networkDialog->setModal(true);
-    networkDialog->show();
+    if (!networkDialog)
+        networkDialog = new FindDialog(usbDevice, this);
+    return networkDialog;
 }
 
-void dxu_gui::showSlaveControl() { slaveDialog->show(); }
+// The slave dialog lists the profiles there were at start-up, as it would
+// had it been made then.
+multidxudialog *dxu_gui::slaveControlDialog()
+{
+    if (!slaveDialog)
+        slaveDialog = new multidxudialog(this, slaveProfileNames);
+    return slaveDialog;
+}
+
+dividebyDialog *dxu_gui::dividerCalculator()
+{
+    if (!dividerDialog)
+        dividerDialog = new dividebyDialog(this);
+    return dividerDialog;
+}
+
+void dxu_gui::ipsettings()
+{
+    FindDialog *dialog = networkSettingsDialog();
+    dialog->setUsbMode(usbConnected);
+    dialog->setDeviceIp(deviceIp);
+    dialog->readNetworkSettings();
+    dialog->setModal(true);
+    dialog->show();
+}
+
+void dxu_gui::showSlaveControl() { slaveControlDialog()->show(); }
 
 void dxu_gui::divByShow()
 {
-    dividerDialog->setModal(false);
-    dividerDialog->show();
+    dividerCalculator()->setModal(false);
+    dividerCalculator()->show();
 }
 
 // The form fixes the window at 310 × 678; compact mode fixes it at 310 × 160

@@ -31,15 +31,26 @@ void dxu_gui::handPreviewToLabel() { ui.dl->setPixmap(*previewImage); }
 void dxu_gui::paintEvent(QPaintEvent *event)
 {
     QMainWindow::paintEvent(event);
-    QImage image(previewImage->size(), QImage::Format_ARGB32_Premultiplied);
-    drawPreview(
-        image, previewGeometry,
-        frequencyLine(ui.periodG1->value() * unitFactor, ui.periodG2->value() * unitFactor));
-    // The label shows the latest drawing. It is handed over only when the
-    // drawing changed: handing it over repaints the label, which repaints this
-    // window beneath it, and an unchanged drawing must not start that again.
-    if (image == previewImage->toImage().convertToFormat(image.format()))
+    refreshPreview();
+}
+
+// Runs at every repaint of the window and at every tick of the repaint timer.
+// The drawing depends only on the geometry and the frequency line, so it is
+// redrawn, and handed to the label, only when one of them changed: a tick or
+// a repaint that changes nothing costs one comparison. Handing the drawing
+// over repaints the label (and this window beneath it); the second pass finds
+// nothing changed, so that never loops.
+void dxu_gui::refreshPreview()
+{
+    const QString frequencies =
+        frequencyLine(ui.periodG1->value() * unitFactor, ui.periodG2->value() * unitFactor);
+    if (previewDrawn && previewGeometry == drawnGeometry && frequencies == drawnFrequencies)
         return;
+    QImage image(previewImage->size(), QImage::Format_ARGB32_Premultiplied);
+    drawPreview(image, previewGeometry, frequencies);
     *previewImage = QPixmap::fromImage(image);
+    previewDrawn = true;
+    drawnGeometry = previewGeometry;
+    drawnFrequencies = frequencies;
     handPreviewToLabel();
 }

@@ -19,6 +19,15 @@ struct PreviewGeometry
     int ch2Low = 90;
     // False when the period is 0: there is no scale, so no pulse is drawn.
     bool pulsesDrawable = true;
+
+    bool operator==(const PreviewGeometry &o) const
+    {
+        return ch1Start == o.ch1Start && ch1End == o.ch1End && ch1Period == o.ch1Period &&
+               ch2Start == o.ch2Start && ch2End == o.ch2End && ch2Period == o.ch2Period &&
+               ch1High == o.ch1High && ch1Low == o.ch1Low && ch2High == o.ch2High &&
+               ch2Low == o.ch2Low && pulsesDrawable == o.pulsesDrawable;
+    }
+    bool operator!=(const PreviewGeometry &o) const { return !(*this == o); }
 };
 
 // The displayed values of the previewed generator's boxes.

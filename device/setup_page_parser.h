@@ -38,8 +38,8 @@ struct SetupPageFields
     bool isDxu3 = false; // the page carries the model 3 marker
 };
 
-// Longer texts are not searched at all: the patterns' cost grows with the
-// text's length times its number of value attributes.
+// Longer texts are not searched at all: no reply the HTTP client passes on
+// is longer.
 inline constexpr int MaxSetupPageLength = 64 * 1024;
 
 // The instrument pads its pages with NUL bytes; they are dropped from the

@@ -23,7 +23,12 @@ const int kFirstWaitMs = 300;
 const int kPollMs = 10;
 } // namespace
 
-multidxudialog::multidxudialog(QWidget *parent) : QDialog(parent)
+multidxudialog::multidxudialog(QWidget *parent)
+    : multidxudialog(parent,
+                     std::unique_ptr<QSettings>(SettingsStore::openProfileSettings())->childKeys())
+{}
+
+multidxudialog::multidxudialog(QWidget *parent, const QStringList &profileNames) : QDialog(parent)
 {
     ui.setupUi(this);
     connect(&requestTimer, SIGNAL(timeout()), this, SLOT(stopTrying()));
@@ -35,10 +40,11 @@ multidxudialog::multidxudialog(QWidget *parent) : QDialog(parent)
     ui.pushButton->setEnabled(false);
     ui.pushButton_3->setEnabled(false);
 
-    // The profile names are read once: profiles saved or deleted later in the
-    // main window show up here at the next start of the program.
+    // The profile names are read once, at the program's start: profiles
+    // saved or deleted later in the main window show up here at the next
+    // start of the program.
     ui.slavePresetsCombo->addItem(QLatin1String(kBlankProfile));
-    ui.slavePresetsCombo->addItems(profileSettings->childKeys());
+    ui.slavePresetsCombo->addItems(profileNames);
 }
 
 multidxudialog::~multidxudialog() { delete profileSettings; }

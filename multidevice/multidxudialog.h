@@ -21,6 +21,10 @@ class multidxudialog : public QDialog
 
 public:
     explicit multidxudialog(QWidget *parent = nullptr);
+    // The profile box lists these names instead of the store's present ones
+    // (the main window makes the dialog at its first opening, with the names
+    // it found at start-up).
+    multidxudialog(QWidget *parent, const QStringList &profileNames);
     ~multidxudialog() override;
 
 private slots:

@@ -1,21 +1,10 @@
 #include "network/network_page.h"
 
-#include <QRegExp>
+#include "network/network_page_patterns.h"
 
 namespace NetworkPage {
 
 namespace {
-
-// The instrument's pages were written against QRegExp's default syntax
-// (leftmost-longest, "." matching line ends too); the patterns are searched
-// anywhere in the text, not anchored. The "." between the digit groups is
-// the unescaped any-character, as the page has always been read.
-const QString AddressesPattern =
-    QStringLiteral("value=\"([0-9a-f]{1,2}:[0-9a-f]{1,2}:[0-9a-f]{1,2}:[0-9a-f]{1,2}:"
-                   "[0-9a-f]{1,2}:[0-9a-f]{1,2})\".*value=\"(\\d+.\\d+.\\d+.\\d+)\".*"
-                   "value=\"(\\d+.\\d+.\\d+.\\d+)\".*value=\"(\\d+.\\d+.\\d+.\\d+)\"");
-const QString DhcpPattern =
-    QStringLiteral("<input type=\"checkbox\" name=\"dhcp\" value=\"1\"(CHECKED){0,1}/>.*");
 
 const char *const WritePathTemplate = "/network.shtml?mac=%1&dhcp=%2&ip=%3&netmask=%4&gw=%5";
 
@@ -30,23 +19,18 @@ QString pageText(const QByteArray &body)
 
 Content parse(const QString &page)
 {
-    // QRegExp's search time grows with the text's length times its number of
-    // candidate values (1.5 s for 64 KB of MAC-like values); the instrument's
-    // page is a few hundred bytes.
-    const QString text = page.left(MaxPageLength);
+    const QStringView text = QStringView(page).left(MaxPageLength);
     Content content;
-    QRegExp addresses(AddressesPattern);
-    if (addresses.indexIn(text) != -1) {
+    if (const auto addresses = NetworkPagePatterns::matchAddresses(text)) {
         content.hasAddresses = true;
-        content.fields.mac = addresses.cap(1);
-        content.fields.ip = addresses.cap(2);
-        content.fields.mask = addresses.cap(3);
-        content.fields.gateway = addresses.cap(4);
+        content.fields.mac = (*addresses)[0].toString();
+        content.fields.ip = (*addresses)[1].toString();
+        content.fields.mask = (*addresses)[2].toString();
+        content.fields.gateway = (*addresses)[3].toString();
     }
-    QRegExp dhcp(DhcpPattern);
-    if (dhcp.indexIn(text) != -1) {
+    if (const auto checked = NetworkPagePatterns::matchDhcp(text)) {
         content.hasDhcp = true;
-        content.fields.dhcp = dhcp.cap(1) == QLatin1String("CHECKED");
+        content.fields.dhcp = *checked;
     }
     return content;
 }

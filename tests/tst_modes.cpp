@@ -149,8 +149,8 @@ private slots:
     // The second time shows the same dialog, with the slave it was given.
     void slaveControlTwiceKeepsOneDialog()
     {
-        auto *slaves = window->findChild<multidxudialog *>();
         ui->actionManage_Slave->trigger();
+        auto *slaves = window->findChild<multidxudialog *>();
         auto *list = slaves->findChild<QListWidget *>(QStringLiteral("dxulistWidget"));
         QVERIFY(slaves->isVisible() && list);
         list->addItem(QStringLiteral("127.0.0.62"));

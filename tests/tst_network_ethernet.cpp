@@ -160,13 +160,13 @@ private slots:
         server = serve("127.0.0.66", true, false);
         dxu_gui window;
         DxuGuiTestAccess::deviceIp(window) = QStringLiteral("127.0.0.66");
-        dialog = window.findChild<FindDialog *>();
-        auto *dhcp = dialog->findChild<QCheckBox *>(QStringLiteral("dhcpCheckBox"));
         for (bool dhcpOn : {true, false}) {
             DxuSimState state = server->state();
             state.network.dhcp = dhcpOn;
             server->setState(state);
             QVERIFY(QMetaObject::invokeMethod(&window, "ipsettings"));
+            dialog = window.findChild<FindDialog *>();
+            auto *dhcp = dialog->findChild<QCheckBox *>(QStringLiteral("dhcpCheckBox"));
             QVERIFY(dialog->isVisible() && dialog->isModal());
             QTRY_COMPARE_WITH_TIMEOUT(edit("macEdit")->text(), PageMac, ReplyWaitMs);
             QStringList shown;

@@ -32,6 +32,16 @@ int countOf(const QImage &image, const QColor &colour, int x0, int x1, int y)
     return n;
 }
 
+struct PaintCounter : QObject
+{
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
 PreviewGeometry geometryFor(const PreviewInputs &in, double *scale = nullptr)
 {
     double s = 0;
@@ -186,11 +196,18 @@ private slots:
         QTRY_COMPARE(label->pixmap().toImage().pixelColor(90, 20), kBlue);
         QCOMPARE(label->pixmap().toImage().pixelColor(180, 20) == kBlue, false);
 
-        // Once drawn, an unchanged preview is not handed over again and again.
+        QCOMPARE(label->pixmap().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                 render(DxuGuiTestAccess::geometry(w), ::frequencyLine(300, 300)));
+
+        // Once drawn, the repaint timer's ticks neither hand it over again
+        // nor repaint the window.
         QTest::qWait(300);
         const qint64 key = label->pixmap().cacheKey();
+        PaintCounter paints;
+        w.installEventFilter(&paints);
         QTest::qWait(350);
         QCOMPARE(label->pixmap().cacheKey(), key);
+        QCOMPARE(paints.count, 0);
     }
 
     void zeroPeriodInTheWindow()

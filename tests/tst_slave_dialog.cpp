@@ -238,16 +238,22 @@ private slots:
                                             "20 ns|20 ns"));
     }
 
+    // Made at its first opening, the dialog lists the profiles there were at
+    // start-up, and is the same dialog at every opening.
     void mainWindowShowsItsOneDialog()
     {
+        storeOnly({{QStringLiteral("early"), QStringLiteral("6|0|12|13|2|3|0|1|0|1|0|1|0|1|1|1")}});
         dxu_gui window;
         window.show();
+        storeOnly({{QStringLiteral("late"), QStringLiteral("6|0|12|13|2|3|0|1|0|1|0|1|0|1|1|1")}});
         QAction *action = window.findChild<QAction *>(QStringLiteral("actionManage_Slave"));
         QVERIFY(action);
+        action->trigger();
         QCOMPARE(window.findChildren<multidxudialog *>().size(), 1);
         multidxudialog *dialog = window.findChildren<multidxudialog *>().first();
-        QVERIFY(!dialog->isVisible());
-        action->trigger();
+        const auto *combo = dialog->findChild<QComboBox *>(QStringLiteral("slavePresetsCombo"));
+        QCOMPARE(combo->count(), 2);
+        QCOMPARE(combo->itemText(1), QStringLiteral("early"));
         QVERIFY(dialog->isVisible());
         add(*dialog, {QStringLiteral("10.0.0.7")});
         dialog->close();
