@@ -14,6 +14,14 @@
 #include <QRegularExpression>
 #include <QStyleOption>
 
+// The dialogs are made at their first opening.
+struct DxuGuiTestAccess
+{
+    static QWidget *slaveDialog(dxu_gui &w) { return w.slaveControlDialog(); }
+    static QWidget *networkDialog(dxu_gui &w) { return w.networkSettingsDialog(); }
+    static QWidget *dividerDialog(dxu_gui &w) { return w.dividerCalculator(); }
+};
+
 namespace {
 
 QString shownText(QString text)
@@ -106,11 +114,11 @@ private slots:
         if (window.endsWith(QLatin1String(" us")))
             main.findChild<QAction *>(QStringLiteral("actionMicroseconds"))->setChecked(true);
         else if (window.startsWith(QLatin1String("slave")))
-            shown = main.findChild<multidxudialog *>();
+            shown = DxuGuiTestAccess::slaveDialog(main);
         else if (window.startsWith(QLatin1String("network")))
-            shown = main.findChild<FindDialog *>();
+            shown = DxuGuiTestAccess::networkDialog(main);
         else if (window.startsWith(QLatin1String("divider")))
-            shown = main.findChild<dividebyDialog *>();
+            shown = DxuGuiTestAccess::dividerDialog(main);
         QVERIFY(shown);
         shown->show();
         QVERIFY(QTest::qWaitForWindowExposed(shown));
