@@ -1,6 +1,7 @@
 // Whatever an instrument sends back on a connection, read by the HTTP client's
 // reply reader. The first byte chooses the sizes of the pieces the rest
-// arrives in: a reply read in pieces must end exactly as the whole does.
+// arrives in: a reply read in pieces must end exactly as the whole does (every
+// piece is handed over, also after the reply looked complete).
 
 #include "device/http_reply_parser.h"
 #include "fuzz/fuzz_support.h"
@@ -18,9 +19,10 @@ Outcome readReply(const QByteArray &reply, int piece, bool closed)
 {
     HttpReplyParser parser(4096);
     HttpReplyParser::Result result = HttpReplyParser::Result::Incomplete;
-    for (qsizetype at = 0; at < reply.size() && result == HttpReplyParser::Result::Incomplete;
+    for (qsizetype at = 0; at < reply.size() && result != HttpReplyParser::Result::Failed;
          at += piece)
-        result = parser.feed(QByteArrayView(reply).mid(at, piece));
+        result = parser.feed(
+            QByteArrayView(reply).sliced(at, qMin<qsizetype>(piece, reply.size() - at)));
     if (closed && result == HttpReplyParser::Result::Incomplete)
         result = parser.finish();
     return {result, parser.failure(), parser.statusCode(), parser.takeBody()};
