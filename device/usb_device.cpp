@@ -209,8 +209,3 @@ bool UsbDevice::writeNetworkBlock()
     const UsbFrame frame = networkFrame(networkBlock);
     return prepareCommand() && write(frame.data(), static_cast<int>(frame.size()));
 }
-
-void UsbDevice::decodeStatus(const std::uint8_t *frame, int length)
-{
-    decodeStatusFrame(frame, length, settings);
-}

@@ -51,8 +51,6 @@ public:
     bool readIdentity(std::uint8_t reply[32]);
     bool writeNetworkBlock();
 
-    void decodeStatus(const std::uint8_t *frame, int length);
-
     bool isDxu3 = false;
     UsbSettingsBlock settings;
     std::uint8_t networkBlock[19] = {};
