@@ -11,7 +11,6 @@
 #include "support/test_support.h"
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 
