@@ -169,9 +169,6 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("read");
-        QTest::newRow("every field in its position")
-            << QStringLiteral("6|1|1234.56789|0.5|131072|7|0.00002|1|2|3|4|5|6|1e6|3|2")
-            << QStringLiteral("6|1|1234.57|0.5|131072|7|2e-05|1|2|3|4|5|6|1e+06|3|2");
         QTest::newRow("empty, letters, reals where integers belong")
             << QStringLiteral("1.5|0x2|2e3||abc|7|x|1|1|1|1|1|1|1|1e1|2")
             << QStringLiteral("0|0|2000|0|0|7|0|1|1|1|1|1|1|1|0|2");
@@ -190,26 +187,14 @@ private slots:
         QCOMPARE(formatProfileValue(parseProfileValue(text)), read);
     }
 
-    void exportTextByteForByte()
+    // The file's first line: the address as typed (a placeholder in it too),
+    // and the time stamp with day and month in the user's language, the
+    // numbers in plain digits as always. The other lines: savingAndExportingTheForm.
+    void exportHeader()
     {
-        ExportedSettings s;
-        s.generator[0] = {"Ext.Trig. High Level", 1234.56789, 131072, {1, 2}, {3, 2e-05}, "160 ns"};
-        s.generator[1] = {"Gen1 Slave", 300000, 40000, {5, 7.5}, {6, 8}, "40 ns"};
-        QCOMPARE(
-            exportText(s, QStringLiteral("127.0.0.43"), kWhen, QLocale::c()),
-            QStringLiteral("DXU Settings: 127.0.0.43 (Sat Dec 5 2026 01:13:09)\r\n"
-                           "Genarator#1:\r\nMode: Ext.Trig. High Level\r\n"
-                           "Period: 1234.57\r\nPulses: 131072\r\n"
-                           "Ch1 Delay: 1\r\nCh1 Width: 3\r\nCh2 Delay: 2\r\nCh2 Width: 2e-05\r\n"
-                           "Time Unit: 160 ns\r\n"
-                           "Genarator#2:\r\nMode: Gen1 Slave\r\nPeriod: 300000\r\nPulses: 40000\r\n"
-                           "Ch3 Delay: 5\r\nCh3 Width: 6\r\nCh4 Delay: 7.5\r\nCh4 Width: 8\r\n"
-                           "Time Unit: 40 ns\r\n"));
-        // An address with a placeholder in it is written as typed.
-        QVERIFY(exportText(s, QStringLiteral("%2 host"), kWhen, QLocale::c())
-                    .startsWith(QStringLiteral("DXU Settings: %2 host (Sat Dec 5 2026 01:13:09)")));
-        // The time stamp names day and month in the user's language, the
-        // numbers in plain digits as always.
+        const QString text = exportText({}, QStringLiteral("%2 host"), kWhen, QLocale::c());
+        QCOMPARE(text.left(text.indexOf(QLatin1Char('\r'))),
+                 QStringLiteral("DXU Settings: %2 host (Sat Dec 5 2026 01:13:09)"));
         const QLocale arabic(QLocale::Arabic, QLocale::Egypt);
         QCOMPARE(exportTimeStamp(kWhen, arabic),
                  QStringLiteral("%1 %2 5 2026 01:13:09")
@@ -355,42 +340,17 @@ private slots:
         QCOMPARE(store()->childKeys().size(), 10); // with "tenth"
     }
 
-    void theMenuListsTheStoreAndDeletesTheChosenEntry()
+    // The store is shared with the next run of the panel and with other
+    // running ones: names it writes in an escaped form come back exactly as
+    // typed, and the menu lists what another panel wrote.
+    void theStoreIsSharedWithOtherPanels()
     {
         auto w = newWindow();
-        // Another running panel writes the store's file behind this one's back.
-        QFile file(store()->fileName());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Profiles]\nalpha=0\nfrom%20elsewhere=0\nzeta=0\n");
-        file.close();
-        openMenu(*w);
-        openMenu(*w);
-        QCOMPARE(listed(*w), (QStringList{QStringLiteral("alpha"), QStringLiteral("from elsewhere"),
-                                          QStringLiteral("zeta")}));
-
-        for (const char *name : {"from elsewhere", "zeta", "alpha"}) {
-            run(*w, "actionDelete_Profile", {QLatin1String(name)});
-            QVERIFY(!store()->childKeys().contains(QLatin1String(name)));
-            QCOMPARE(listed(*w), store()->childKeys()); // the others stay
-        }
-        MessageBoxWatcher boxes;
-        child(*w, "actionDelete_Profile")->trigger();
-        QCOMPARE(boxes.count(), 1);
-        QCOMPARE(boxes.last().text, QStringLiteral("Nothing to delete!"));
-    }
-
-    // What the next run of the program reads: names the store writes in an
-    // escaped form come back exactly as typed.
-    void profilesSurviveARestart()
-    {
         QStringList names = {"kept",      " blanks ", "a=b;c",
                              "[General]", "#hash",    QStringLiteral("Größe 日本 100% \"q\"")};
-        {
-            auto first = newWindow();
-            child<QSpinBox>(*first, "pulsesG2")->setValue(42);
-            for (const QString &name : names)
-                add(*first, name);
-        }
+        child<QSpinBox>(*w, "pulsesG2")->setValue(42);
+        for (const QString &name : names)
+            add(*w, name);
         // read through a copy, so that no cache of this process can answer
         QTemporaryDir dir;
         QVERIFY(QFile::copy(store()->fileName(), dir.filePath(QStringLiteral("copy"))));
@@ -400,6 +360,24 @@ private slots:
         QCOMPARE(disk.childKeys(), names);
         QCOMPARE(disk.value(QStringLiteral("kept")).toString(),
                  QStringLiteral("0|0|300|300|1|42|0|200|0|200|0|200|0|200|0|0"));
+
+        // Another running panel writes the store's file behind this one's back.
+        QFile file(store()->fileName());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Profiles]\nalpha=0\nfrom%20elsewhere=0\nzeta=0\n");
+        file.close();
+        openMenu(*w);
+        openMenu(*w);
+        QCOMPARE(listed(*w), (QStringList{"alpha", "from elsewhere", "zeta"}));
+        for (const char *name : {"from elsewhere", "zeta", "alpha"}) {
+            run(*w, "actionDelete_Profile", {QLatin1String(name)});
+            QVERIFY(!store()->childKeys().contains(QLatin1String(name)));
+            QCOMPARE(listed(*w), store()->childKeys()); // the others stay
+        }
+        MessageBoxWatcher boxes;
+        child(*w, "actionDelete_Profile")->trigger();
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.last().text, QStringLiteral("Nothing to delete!"));
     }
 
     void aStoreThatCannotBeWrittenWarns()
@@ -456,10 +434,8 @@ private slots:
         store()->setValue(QStringLiteral("odd"), "3|1|abc|5|||||||||||4|-1");
         FakeUsb::clearCalls();
         choose(*w, QStringLiteral("odd"));
-        QCOMPARE(child<QComboBox>(*w, "sourceG1")->currentIndex(), 4);
         const std::vector<Bytes> odd = FakeUsb::framesWritten(device);
         QCOMPARE(odd.size(), std::size_t(2));
-        QCOMPARE(odd[0][1], std::uint8_t(6));
         QCOMPARE(Bytes(odd[0].begin() + 51, odd[0].end()), (Bytes{2, 1})); // time bases
         add(*w, QStringLiteral("odd copy"));
         QCOMPARE(stored("odd copy"), QStringLiteral("6|1|0|5|0|0|0|0|0|0|0|0|0|0|2|1"));
