@@ -285,46 +285,25 @@ private slots:
         QVERIFY(bar->styleSheet().isEmpty());
     }
 
-    void anExistingNameIsReplacedOnlyOnYes_data()
+    // A name is asked again until the store can keep it; an existing name is
+    // replaced only on Yes, its entry moving to the end; ten entries (those
+    // stored before included) refuse even an existing name.
+    void addingAProfile()
     {
-        QTest::addColumn<bool>("yes");
-        QTest::newRow("Yes replaces") << true;
-        QTest::newRow("No keeps") << false;
-    }
-
-    void anExistingNameIsReplacedOnlyOnYes()
-    {
-        QFETCH(bool, yes);
-        auto w = newWindow();
-        child<QSpinBox>(*w, "pulsesG1")->setValue(5);
-        add(*w, QStringLiteral("<i>R&D"));
-        add(*w, QStringLiteral("Q"));
-        child<QSpinBox>(*w, "pulsesG1")->setValue(6);
-        MessageBoxWatcher boxes([yes](QMessageBox *box) {
-            box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
-        });
-        add(*w, QStringLiteral("<i>r&d")); // differs only in case: a new name
-        add(*w, QStringLiteral("<i>R&D"));
-        QCOMPARE(boxes.count(), 1);
-        QCOMPARE(boxes.last().text, // the name as typed, not as markup
-                 QStringLiteral("Profile with name <b>&lt;i&gt;R&amp;D</b> is already "
-                                "exist!<br>Overwrite it?"));
-        QCOMPARE(stored("<i>R&D").split(QLatin1Char('|')).value(4), QLatin1String(yes ? "6" : "5"));
-        QCOMPARE(store()->childKeys().size(), 3);
-        // the replaced entry moves to the end, once
-        QCOMPARE(listed(*w).join(QLatin1Char(' ')),
-                 QLatin1String(yes ? "Q <i>r&d <i>R&D" : "<i>R&D Q <i>r&d"));
-    }
-
-    void badNamesAreAskedAgainAndTenEntriesRefuseEvenAnExistingName()
-    {
-        for (int i = 0; i < 9; ++i)
+        for (int i = 0; i < 7; ++i)
             store()->setValue(QStringLiteral("p%1").arg(i), kStartUp);
         auto w = newWindow();
         openMenu(*w);
-        MessageBoxWatcher boxes;
-        run(*w, "actionAdd_Profile",
-            {QString(), QStringLiteral("a/b"), QStringLiteral("c\\d"), QStringLiteral("tenth")});
+        child<QSpinBox>(*w, "pulsesG1")->setValue(5);
+        add(*w, QStringLiteral("<i>R&D"));
+        child<QSpinBox>(*w, "pulsesG1")->setValue(6);
+        QMessageBox::StandardButton answer = QMessageBox::No;
+        MessageBoxWatcher boxes([&](QMessageBox *box) {
+            QAbstractButton *button = box->button(answer);
+            (button ? button : box->buttons().first())->click();
+        });
+        // the last differs only in case: a new name
+        run(*w, "actionAdd_Profile", {QString(), "a/b", "c\\d", "<i>r&d"});
         QCOMPARE(boxes.count(), 3);
         QCOMPARE(boxes.seen()[0].text, QStringLiteral("Profile name should not be empty!"));
         for (int i : {1, 2})
@@ -332,12 +311,24 @@ private slots:
                      QStringLiteral("Profile name should not contain \"/\" or \"\\\"!"));
         QVERIFY(store()->childGroups().isEmpty());
 
-        child<QSpinBox>(*w, "pulsesG1")->setValue(9);
-        add(*w, QStringLiteral("p3"));
+        add(*w, QStringLiteral("<i>R&D"));
         QCOMPARE(boxes.count(), 4);
+        QCOMPARE(boxes.last().text, // the name as typed, not as markup
+                 QStringLiteral("Profile with name <b>&lt;i&gt;R&amp;D</b> is already "
+                                "exist!<br>Overwrite it?"));
+        QCOMPARE(stored("<i>R&D").split(QLatin1Char('|')).value(4), QStringLiteral("5"));
+        QCOMPARE(listed(*w).mid(7), (QStringList{"<i>R&D", "<i>r&d"}));
+        answer = QMessageBox::Yes;
+        add(*w, QStringLiteral("<i>R&D"));
+        QCOMPARE(stored("<i>R&D").split(QLatin1Char('|')).value(4), QStringLiteral("6"));
+        QCOMPARE(listed(*w).mid(7), (QStringList{"<i>r&d", "<i>R&D"}));
+
+        add(*w, QStringLiteral("tenth"));
+        add(*w, QStringLiteral("p3"));
+        QCOMPARE(boxes.count(), 6);
         QCOMPARE(boxes.last().text, QStringLiteral("Only 10 DXU profiles could be created!"));
         QCOMPARE(stored("p3"), QLatin1String(kStartUp));
-        QCOMPARE(store()->childKeys().size(), 10); // with "tenth"
+        QCOMPARE(store()->childKeys().size(), 10);
     }
 
     // The store is shared with the next run of the panel and with other

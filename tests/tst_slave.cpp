@@ -202,20 +202,35 @@ private slots:
         checkList(dialog, {"10.0.0.1", "10.0.0.3", "10.0.0.6"}, {});
     }
 
-    // Source codes and time bases without an entry (3 and 7; 4 and -1) leave
-    // their boxes; a blank entry changes nothing; the names are read once,
-    // and one deleted since reads as the default.
+    // Made at its first opening from the main window, the dialog lists the
+    // profiles there were at start-up, and is the same dialog at every
+    // opening. A stored profile fills its panels: source codes and time bases
+    // without an entry (3 and 7; 4 and -1) leave their boxes, a blank entry
+    // changes nothing, and a profile deleted since reads as the default.
     void aStoredProfileFillsThePanels()
     {
         // Distinct values everywhere, so that two swapped fields show.
         const QString values = QStringLiteral("|0.25|2.5|40000|7|1.5|2|3.25|4|5.5|6|7.75|8|");
-        storeOnly({{QStringLiteral("p"), "4|0" + values + "3|2"},
-                   {QStringLiteral("odd"), QStringLiteral("3|7|12|13|2|3|0|1|0|1|0|1|0|1|4|-1")},
-                   {QStringLiteral("gone"), QStringLiteral("6|1|12|13|2|3|1|2|3|4|5|6|7|8|3|3")}});
-        multidxudialog dialog;
-        auto &ui = SlaveDialogTestAccess::ui(dialog);
+        const std::pair<QString, QString> p = {QStringLiteral("p"), "4|0" + values + "3|2"};
+        const std::pair<QString, QString> odd = {
+            QStringLiteral("odd"), QStringLiteral("3|7|12|13|2|3|0|1|0|1|0|1|0|1|4|-1")};
+        storeOnly({p, odd, {QStringLiteral("gone"), QStringLiteral("6|1|1|2|3|4|5|6|7|8|3|3")}});
+        dxu_gui window;
+        window.show();
+        storeOnly(
+            {p, odd, {QStringLiteral("late"), QStringLiteral("6|1|1|1|1|1|1|1|1|1|1|1|1|1|1|1")}});
+        QAction *action = window.findChild<QAction *>(QStringLiteral("actionManage_Slave"));
+        action->trigger();
+        QCOMPARE(window.findChildren<multidxudialog *>().size(), 1);
+        multidxudialog *dialog = window.findChildren<multidxudialog *>().first();
+        QVERIFY(dialog->isVisible());
+        auto &ui = SlaveDialogTestAccess::ui(*dialog);
         QComboBox *combo = ui.slavePresetsCombo;
-        ui.sourceG1->setCurrentIndex(1);
+        QStringList names;
+        for (int i = 0; i < combo->count(); ++i)
+            names << combo->itemText(i);
+        QCOMPARE(names, (QStringList{" ", "gone", "odd", "p"}));
+
         combo->setCurrentText(QStringLiteral("p"));
         QCOMPARE(panels(ui), "Ext.Trig. Lowering Edge|Software" + values + "160 ns|80 ns");
         combo->setCurrentText(QStringLiteral("odd"));
@@ -225,39 +240,16 @@ private slots:
                                         "1|160 ns|80 ns"));
         combo->setCurrentText(QStringLiteral(" "));
         QCOMPARE(panels(ui), edited);
-
-        storeOnly({{QStringLiteral("new"), QStringLiteral("1|1|1|1|1|1|1|1|1|1|1|1|1|1|1|1")}});
-        QStringList names;
-        for (int i = 0; i < combo->count(); ++i)
-            names << combo->itemText(i);
-        QCOMPARE(names, (QStringList{" ", "gone", "odd", "p"}));
         combo->setCurrentText(QStringLiteral("gone"));
-        QCOMPARE(panels(ui), QStringLiteral("Software|Software|300|300|1|1|0|200|0|200|0|200|0|200|"
-                                            "20 ns|20 ns"));
-    }
+        const QString defaults = QStringLiteral("Software|Software|300|300|1|1|0|200|0|200|0|200|"
+                                                "0|200|20 ns|20 ns");
+        QCOMPARE(panels(ui), defaults);
 
-    // Made at its first opening, the dialog lists the profiles there were at
-    // start-up, and is the same dialog at every opening.
-    void mainWindowShowsItsOneDialog()
-    {
-        storeOnly({{QStringLiteral("early"), QStringLiteral("6|0|12|13|2|3|0|1|0|1|0|1|0|1|1|1")}});
-        dxu_gui window;
-        window.show();
-        storeOnly({{QStringLiteral("late"), QStringLiteral("6|0|12|13|2|3|0|1|0|1|0|1|0|1|1|1")}});
-        QAction *action = window.findChild<QAction *>(QStringLiteral("actionManage_Slave"));
-        action->trigger();
-        QCOMPARE(window.findChildren<multidxudialog *>().size(), 1);
-        multidxudialog *dialog = window.findChildren<multidxudialog *>().first();
-        const auto *combo = dialog->findChild<QComboBox *>(QStringLiteral("slavePresetsCombo"));
-        QCOMPARE(combo->count(), 2);
-        QCOMPARE(combo->itemText(1), QStringLiteral("early"));
-        QVERIFY(dialog->isVisible());
-        add(*dialog, {QStringLiteral("10.0.0.7")});
         dialog->close();
         action->trigger();
         QCOMPARE(window.findChildren<multidxudialog *>().size(), 1);
         QVERIFY(dialog->isVisible());
-        QCOMPARE(SlaveDialogTestAccess::ipList(*dialog), QStringList{QStringLiteral("10.0.0.7")});
+        QCOMPARE(panels(ui), defaults);
     }
 
     void silentOrRefusingInstrumentIsReportedEach()
