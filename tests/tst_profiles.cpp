@@ -203,12 +203,15 @@ private slots:
     }
 
     // Over USB, in microseconds: the profile holds milliseconds, the export
-    // what the form shows; exported twice to the same file, then once more on
-    // a full disk.
+    // what the form shows. A cancelled export does nothing; then exported
+    // twice to the same file, once more on a full disk, and to a folder that
+    // is not there: warnings in red until something else is shown or their
+    // time is up.
     void savingAndExportingTheForm()
     {
         int device = -1;
         auto w = newWindow(&device);
+        QStatusBar *bar = w->statusBar();
         add(*w, QStringLiteral("start"));
         QCOMPARE(stored("start"), QLatin1String(kStartUp));
         child(*w, "actionMicroseconds")->trigger();
@@ -223,13 +226,18 @@ private slots:
         QCOMPARE(stored("micro"),
                  QStringLiteral("4|0|1.5|1.23457|131072|1|0|200|0|200|0.003|200|0|0.25|0|3"));
 
-        const QString name = QDir::home().filePath(QStringLiteral("settings.txt"));
-        exportThroughMenu(*w, name);
-        child<QSpinBox>(*w, "pulsesG2")->setValue(77);
         // The file dialog itself asks before it replaces a file: the operator agrees.
         MessageBoxWatcher replaceIt(
             [](QMessageBox *box) { box->button(QMessageBox::Yes)->click(); });
+        const QString shown = bar->currentMessage();
+        QCOMPARE(exportThroughMenu(*w, std::nullopt).caption,
+                 QStringLiteral("Select file to export DXU settings"));
+        QCOMPARE(bar->currentMessage(), shown);
+        const QString name = QDir::home().filePath(QStringLiteral("settings.txt"));
         exportThroughMenu(*w, name);
+        child<QSpinBox>(*w, "pulsesG2")->setValue(77);
+        exportThroughMenu(*w, name);
+        QCOMPARE(replaceIt.count(), 1);
         const QByteArray written = fileContent(name);
         QVERIFY(written.startsWith("DXU Settings: 127.0.0.43 ("));
         QCOMPARE(written.mid(written.indexOf('\n') + 1),
@@ -239,49 +247,28 @@ private slots:
                             "Genarator#2:\r\nMode: Software\r\nPeriod: 1234.57\r\nPulses: 77\r\n"
                             "Ch3 Delay: 3\r\nCh3 Width: 200000\r\n"
                             "Ch4 Delay: 0\r\nCh4 Width: 250\r\nTime Unit: 160 ns\r\n"));
-        QVERIFY(w->statusBar()->styleSheet().isEmpty());
+        QVERIFY(bar->styleSheet().isEmpty());
 
         // A write error is no success, and leaves the last export whole.
         const QStringList files = filesIn(QDir::homePath());
         onAFullDisk([&] { exportThroughMenu(*w, name); });
-        QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("Warning: Can't write file."));
-        QCOMPARE(w->statusBar()->styleSheet(), QLatin1String(kRedBold));
+        QCOMPARE(bar->currentMessage(), QStringLiteral("Warning: Can't write file."));
+        QCOMPARE(bar->styleSheet(), QLatin1String(kRedBold));
         QCOMPARE(fileContent(name), written);
         QCOMPARE(filesIn(QDir::homePath()), files);
-    }
 
-    void exportWarnsInRedUntilTheWarningGoes()
-    {
-        auto w = newWindow();
-        QStatusBar *bar = w->statusBar();
-        const QStringList before = filesIn(QDir::homePath());
-        MessageBoxWatcher boxes;
-        QCOMPARE(exportThroughMenu(*w, std::nullopt).caption,
-                 QStringLiteral("Select file to export DXU settings"));
-        QCOMPARE(bar->currentMessage(), QStringLiteral("Ready")); // cancelled: nothing happens
-        QVERIFY(bar->styleSheet().isEmpty());
-        QCOMPARE(boxes.count(), 0);
-        QCOMPARE(filesIn(QDir::homePath()), before);
-
+        // Warnings in a row, another or the same, keep the style.
         QTemporaryDir dir;
         const QString unwritable = dir.filePath(QStringLiteral("missing/settings.txt"));
+        exportThroughMenu(*w, unwritable);
         exportThroughMenu(*w, unwritable);
         QCOMPARE(bar->currentMessage(), QStringLiteral("Warning: Can't open file for writing."));
         QCOMPARE(bar->styleSheet(), QLatin1String(kRedBold));
         QVERIFY(QDir(dir.path()).isEmpty());
         bar->showMessage(QStringLiteral("Command applied"), 1000);
         QVERIFY(bar->styleSheet().isEmpty());
-
-        // A warning left alone loses its style when its time is up.
-        exportThroughMenu(*w, unwritable);
+        exportThroughMenu(*w, unwritable); // left alone, it loses its style when its time is up
         QTRY_VERIFY_WITH_TIMEOUT(bar->currentMessage().isEmpty(), 15000);
-        QVERIFY(bar->styleSheet().isEmpty());
-
-        // Warnings in a row keep the style until something else is shown.
-        exportThroughMenu(*w, unwritable);
-        exportThroughMenu(*w, unwritable);
-        QCOMPARE(bar->styleSheet(), QLatin1String(kRedBold));
-        bar->showMessage(QStringLiteral("Error"), 1000);
         QVERIFY(bar->styleSheet().isEmpty());
     }
 
