@@ -25,7 +25,12 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <functional>
 #include <memory>
+
+// Puts a fault into the simulated USB instrument.
+using Fault = std::function<void(int)>;
+Q_DECLARE_METATYPE(Fault)
 
 namespace {
 const QString kSim = QStringLiteral("127.0.0.40");
@@ -267,11 +272,11 @@ private slots:
     void failures_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("fault");
+        QTest::addColumn<Fault>("fault");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("reason");
         auto row = [](const char *name, const QStringList &arguments, int code,
-                      const QString &reason, const QString &fault = {}) {
+                      const QString &reason, const Fault &fault = {}) {
             QTest::newRow(name) << arguments << fault << code << reason;
         };
         row("silent", {"--ethernet", kSilent, "--timeout", "300", "stop"}, 1,
@@ -283,15 +288,22 @@ private slots:
             "not the DXU's network page");
         row("DXU2 threshold", {"--ethernet", kSimDxu2, "threshold", "1"}, 2,
             "no adjustable trigger threshold");
-        row("no USB DXU", {"--usb", "stop"}, 1, "no DXU found", "unplugged");
-        row("claim", {"--usb", "stop"}, 1, "cannot be opened (LIBUSB_ERROR_BUSY", "claim");
+        row("no USB DXU", {"--usb", "stop"}, 1, "no DXU found", [](int) { FakeUsb::reset(); });
+        row("claim", {"--usb", "stop"}, 1, "cannot be opened (LIBUSB_ERROR_BUSY",
+            [](int usb) { FakeUsb::setClaimError(usb, LIBUSB_ERROR_BUSY); });
         row("short status", {"--usb", "stop"}, 1,
-            "did not report its settings (no complete status)", "short status");
+            "did not report its settings (no complete status)",
+            [](int usb) { FakeUsb::setReplyLength(usb, 0x0A, 51); });
         row("settings frame", {"--usb", "set", "pn1=2"}, 1, "settings frame did not go through",
-            "settings write");
-        row("run ack", {"--usb", "run", "2"}, 1, "run frame did not go through", "no control ack");
+            [](int usb) { FakeUsb::setWriteFails(usb, 0x09); });
+        row("run ack", {"--usb", "run", "2"}, 1, "run frame did not go through",
+            [](int usb) { FakeUsb::setReplyLength(usb, 0x0B, 0); });
         row("implausible", {"--usb", "status"}, 1,
-            "did not report its settings (settings out of range)", "time base 7");
+            "did not report its settings (settings out of range)", [](int usb) {
+                FakeUsb::Bytes status(56, 0);
+                status[50] = 7;
+                FakeUsb::setStatus(usb, status);
+            });
         row("no link", {"status"}, 2, "--usb or --ethernet");
         row("host name", {"--ethernet", "dxu.lab", "status"}, 2, "no IPv4 address");
         row("hex address", {"--ethernet", "0x7f.0.0.40", "status"}, 2, "no IPv4 address");
@@ -301,22 +313,9 @@ private slots:
     // A failure is never exit status 0, and says why on the error stream.
     void failures()
     {
-        QFETCH(QString, fault);
-        if (fault == "unplugged") {
-            FakeUsb::reset();
-        } else if (fault == "claim") {
-            FakeUsb::setClaimError(usb, LIBUSB_ERROR_BUSY);
-        } else if (fault == "short status") {
-            FakeUsb::setReplyLength(usb, 0x0A, 51);
-        } else if (fault == "settings write") {
-            FakeUsb::setWriteFails(usb, 0x09);
-        } else if (fault == "no control ack") {
-            FakeUsb::setReplyLength(usb, 0x0B, 0);
-        } else if (fault == "time base 7") {
-            FakeUsb::Bytes status(56, 0);
-            status[50] = 7;
-            FakeUsb::setStatus(usb, status);
-        }
+        QFETCH(Fault, fault);
+        if (fault)
+            fault(usb);
         QFETCH(QStringList, arguments);
         const Result result = cli(arguments);
         QTEST(result.code, "code");
@@ -434,7 +433,8 @@ private slots:
 
     // A silent address: "Connecting to …" and a busy cursor while the panel
     // waits, then the menu's failure box; the reply's own message stays.
-    void ethernetAtStartWaitsVisiblyThenReports()
+    // Then the instrument's address, then USB.
+    void linksAtStart()
     {
         MessageBoxWatcher boxes;
         dxu_gui window;
@@ -451,13 +451,9 @@ private slots:
         window.connectEthernetAtStart(kSim);
         QTRY_COMPARE(connectionLabel(window), kSim + " (DXU3)");
         QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Command applied"));
-    }
 
-    void usbAtStart()
-    {
         FakeUsb::reset();
         FakeUsb::addInstrument(FakeUsb::Model::Dxu2);
-        dxu_gui window;
         window.connectUsbAtStart();
         QCOMPARE(connectionLabel(window), QStringLiteral("USB connected DXU2"));
         QVERIFY(window.findChild<QAction *>(QStringLiteral("actionUSB"))->isChecked());
