@@ -14,8 +14,6 @@
 
 #include <libusb.h>
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QProcess>
 #include <QSettings>
@@ -239,36 +237,6 @@ private slots:
         QCOMPARE(result.err.isEmpty(), result.code == 0);
     }
 
-    // What status prints, as text and as JSON, on both links and models.
-    void statusOutput()
-    {
-        sim.setState(labState());
-        const Result text = cli({"--ethernet", kSim, "status"});
-        QCOMPARE(text.out, QStringLiteral("ts1=4\nts2=0\np1=1234.57\np2=300\npn1=1\npn2=131072\n"
-                                          "ch1_st1=0\nch1_et1=200\nch2_st1=1.5\nch2_et1=2\n"
-                                          "ch1_st2=0\nch1_et2=200\nch2_st2=0\nch2_et2=200\n"
-                                          "freq1=0\nfreq2=3\nmodel=DXU3\n"));
-        QCOMPARE(cli({"--ethernet", kSimDxu2, "--json", "status"}).out,
-                 QStringLiteral("{\"ch1_et1\":200,\"ch1_et2\":200,\"ch1_st1\":0,\"ch1_st2\":0,"
-                                "\"ch2_et1\":200,\"ch2_et2\":200,\"ch2_st1\":0,\"ch2_st2\":0,"
-                                "\"freq1\":0,\"freq2\":0,\"model\":\"DXU2\",\"p1\":300,\"p2\":300,"
-                                "\"pn1\":1,\"pn2\":1,\"ts1\":0,\"ts2\":0}\n"));
-        // Over USB a DXU3's threshold is known; the period comes as the
-        // instrument counts it.
-        const QJsonObject usbStatus =
-            QJsonDocument::fromJson(cli({"--usb", "--json", "status"}).out.toUtf8()).object();
-        QCOMPARE(usbStatus.value("threshold").toDouble(), 5.0);
-        QCOMPARE(usbStatus.value("model").toString(), QStringLiteral("DXU3"));
-        QCOMPARE(usbStatus.value("ch2_et2").toDouble(), 200.0);
-        QCOMPARE(usbStatus.size(), 18);
-        QCOMPARE(cli({"--usb", "network"}).out,
-                 QStringLiteral("serial=10111213141516171819\nmac=00:1B:C5:0A:0B:0C\n"
-                                "ip=127.0.0.50\nmask=255.0.0.0\ngateway=127.0.0.1\ndhcp=off\n"));
-        QCOMPARE(cli({"--ethernet", kSim, "--json", "network"}).out,
-                 QStringLiteral("{\"dhcp\":false,\"gateway\":\"127.0.0.1\",\"ip\":\"127.0.0.1\","
-                                "\"mac\":\"00:1b:c5:0a:0b:0c\",\"mask\":\"255.0.0.0\"}\n"));
-    }
-
     void failures_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -326,10 +294,34 @@ private slots:
         QVERIFY(hexFrames(usb).size() <= 3);
     }
 
-    // Saved from one instrument's settings, listed, and loaded into another.
-    void profilesAndExport()
+    // What status prints, as text and as JSON, on both links and models;
+    // settings saved from one instrument, listed, loaded into another, and
+    // exported.
+    void statusProfilesAndExport()
     {
         sim.setState(labState());
+        QCOMPARE(cli({"--ethernet", kSim, "status"}).out,
+                 QStringLiteral("ts1=4\nts2=0\np1=1234.57\np2=300\npn1=1\npn2=131072\n"
+                                "ch1_st1=0\nch1_et1=200\nch2_st1=1.5\nch2_et1=2\n"
+                                "ch1_st2=0\nch1_et2=200\nch2_st2=0\nch2_et2=200\n"
+                                "freq1=0\nfreq2=3\nmodel=DXU3\n"));
+        const QString dxu2 = cli({"--ethernet", kSimDxu2, "--json", "status"}).out;
+        QCOMPARE(dxu2,
+                 QStringLiteral("{\"ch1_et1\":200,\"ch1_et2\":200,\"ch1_st1\":0,\"ch1_st2\":0,"
+                                "\"ch2_et1\":200,\"ch2_et2\":200,\"ch2_st1\":0,\"ch2_st2\":0,"
+                                "\"freq1\":0,\"freq2\":0,\"model\":\"DXU2\",\"p1\":300,\"p2\":300,"
+                                "\"pn1\":1,\"pn2\":1,\"ts1\":0,\"ts2\":0}\n"));
+        // The same settings from a DXU3 over USB, which tells its threshold;
+        // the period comes as the instrument counts it.
+        QCOMPARE(cli({"--usb", "--json", "status"}).out,
+                 QString(dxu2).replace("DXU2", "DXU3").replace("\"ts1", "\"threshold\":5,\"ts1"));
+        QCOMPARE(cli({"--usb", "network"}).out,
+                 QStringLiteral("serial=10111213141516171819\nmac=00:1B:C5:0A:0B:0C\n"
+                                "ip=127.0.0.50\nmask=255.0.0.0\ngateway=127.0.0.1\ndhcp=off\n"));
+        QCOMPARE(cli({"--ethernet", kSim, "--json", "network"}).out,
+                 QStringLiteral("{\"dhcp\":false,\"gateway\":\"127.0.0.1\",\"ip\":\"127.0.0.1\","
+                                "\"mac\":\"00:1b:c5:0a:0b:0c\",\"mask\":\"255.0.0.0\"}\n"));
+
         QCOMPARE(cli({"--ethernet", kSim, "profile", "save", "lab"}).code, 0);
         QCOMPARE(cli({"--json", "profile", "list"}).out, QStringLiteral("[\"bench\",\"lab\"]\n"));
         const std::unique_ptr<QSettings> store(SettingsStore::openProfileSettings());
@@ -377,8 +369,6 @@ private slots:
         row("sim version", program("sim/dxu-sim"), {"--version"}, 0, "dxu-sim 1.5.5");
         // JSON on standard output.
         row("cli status", DXU_CLI_PATH, {"--ethernet", kSim, "--json", "status"}, 0, "\"p1\":300,");
-        row("cli refused", DXU_CLI_PATH, {"--ethernet", kNobody, "status"}, 1,
-            "Connection refused");
         row("cli no command", DXU_CLI_PATH, {}, 2, "no command given");
     }
 
