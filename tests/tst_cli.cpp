@@ -54,18 +54,6 @@ const QString kUsbBenchFrame = QStringLiteral(
     "0902019f25260067890900a8610000f824010024f40000cc550100f824010098ab02001c1902006cdc0200"
     "030000000400000001020000a040");
 
-DxuSimState labState()
-{
-    DxuSimState state;
-    state.ts1 = 4;
-    state.p1 = 1234.56789;
-    state.pn2 = 131072;
-    state.ch2_st1 = 1.5;
-    state.ch2_et1 = 2;
-    state.freq2 = 3;
-    return state;
-}
-
 struct Result
 {
     int code = -1;
@@ -297,7 +285,14 @@ private slots:
     // exported.
     void statusProfilesAndExport()
     {
-        sim.setState(labState());
+        DxuSimState lab;
+        lab.ts1 = 4;
+        lab.p1 = 1234.56789;
+        lab.pn2 = 131072;
+        lab.ch2_st1 = 1.5;
+        lab.ch2_et1 = 2;
+        lab.freq2 = 3;
+        sim.setState(lab);
         QCOMPARE(cli({"--ethernet", kSim, "status"}).out,
                  QStringLiteral("ts1=4\nts2=0\np1=1234.57\np2=300\npn1=1\npn2=131072\n"
                                 "ch1_st1=0\nch1_et1=200\nch2_st1=1.5\nch2_et1=2\n"

@@ -53,29 +53,17 @@ Record randomRecord(QRandomGenerator &random, int ts1, int ts2, int freq1, int f
     // Shorter periods would be written in exponent form, which the period
     // groups of the settings pattern do not accept.
     auto period = [&](int timeBase) { return qMax(0.0001, time(timeBase, 10736)); };
-    Record r;
-    r.ts1 = ts1;
-    r.ts2 = ts2;
+    // A braced list is evaluated from left to right.
+    Record r{std::uint8_t(ts1), std::uint8_t(ts2),         period(freq1),
+             period(freq2),     random.bounded(0, 131073), random.bounded(0, 131073)};
     r.freq1 = freq1;
     r.freq2 = freq2;
-    r.p1 = period(freq1);
-    r.p2 = period(freq2);
-    r.pn1 = random.bounded(0, 131073);
-    r.pn2 = random.bounded(0, 131073);
     for (int i = 0; i < 4; ++i) {
         const auto [start, end] = kChannels[i];
         r.*start = time(i < 2 ? freq1 : freq2, 5000);
         r.*end = simNumber(r.*start + time(i < 2 ? freq1 : freq2, 5000)).toDouble();
     }
     return r;
-}
-
-// The simulator after the panel sent it these settings.
-DxuSimState sentTo(const Record &record)
-{
-    DxuSimState s;
-    answerRequest(s, 3, settingsQuery(record, QueryTail::SaveOnly));
-    return s;
 }
 
 // What the panel reads from a setup page against what it expects, both as
@@ -120,8 +108,10 @@ private slots:
                     for (int freq1 = 0; freq1 < 4; ++freq1)
                         for (int freq2 = 0; freq2 < 4; ++freq2) {
                             const Record record = randomRecord(random, ts1, ts2, freq1, freq2);
-                            const QString differences = readBackDifferences(
-                                setupPage(sentTo(record), model), record, model);
+                            DxuSimState sent; // the simulator after the panel sent the record
+                            answerRequest(sent, 3, settingsQuery(record, QueryTail::SaveOnly));
+                            const QString differences =
+                                readBackDifferences(setupPage(sent, model), record, model);
                             QVERIFY2(differences.isEmpty(), qPrintable(differences));
                         }
         }
@@ -179,7 +169,6 @@ private slots:
         body.replace("s0\">v", QByteArray("s0\"\0>v", 6));
         body.replace("<option value=1 selected", QByteArray("<opt\0ion value=1 sel\nected", 26));
         body.append(QByteArray(100, '\0'));
-        QCOMPARE(body.count('\0'), 103);
 
         removeNulBytes(body);
         const SetupPageFields fields = parse(body);
@@ -297,8 +286,7 @@ private slots:
             QDir("/proc/self/fd")
                 .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
                 .size();
-        rlimit lowered = saved;
-        lowered.rlim_cur = rlim_t(open + 7);
+        const rlimit lowered{rlim_t(open + 7), saved.rlim_max};
         QCOMPARE(setrlimit(RLIMIT_NOFILE, &lowered), 0);
         std::vector<std::unique_ptr<QTcpSocket>> waiting;
         for (int i = 0; i < 5; ++i) {
