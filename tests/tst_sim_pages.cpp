@@ -145,7 +145,6 @@ private slots:
              {std::pair<QByteArray, QByteArray>{"value=\"0.5\"", "value=\"1e-5\""},
               {"\"\"", "\""}}) {
             QByteArray page = setupPage(s, 3);
-            QCOMPARE(page.count(from), 1);
             const SetupPageFields fields = parse(page.replace(from, to));
             QVERIFY(!fields.timing);
             GeneratorSettings record;
@@ -158,7 +157,10 @@ private slots:
         }
     }
 
-    void ignoresNulBytesAndLineFeeds()
+    // Pages an instrument might also send: NUL bytes and line feeds are
+    // ignored, values beyond the double range give finite times, and texts
+    // longer than the bound are refused.
+    void editedPages()
     {
         DxuSimState s;
         s.p1 = 250;
@@ -176,32 +178,26 @@ private slots:
         QCOMPARE(fields.timing->p1, 250.0);
         QVERIFY(fields.ts1 == 1);
         QVERIFY(fields.isDxu3);
-    }
 
-    // A value too large for a double does not convert and reads as 0; an
-    // end (start plus width) beyond the range is the largest double.
-    void valuesBeyondTheDoubleRangeGiveFiniteTimes()
-    {
-        DxuSimState s;
+        // A value too large for a double does not convert and reads as 0; an
+        // end (start plus width) beyond the range is the largest double.
+        s = DxuSimState();
         s.p2 = 250;
         s.pn1 = 2;
         s.pn2 = 3;
         s.ch1_st1 = 5;
         s.ch1_et1 = 12;
         const QByteArray e308 = "value=\"1" + QByteArray(308, '0') + '"';
-        QByteArray page = setupPage(s, 2);
-        page.replace("value=\"300\"", "value=\"" + QByteArray(400, '9') + '"');
-        page.replace("value=\"5\"", e308).replace("value=\"7\"", e308);
-        const SetupPageFields fields = parse(page);
-        QVERIFY(fields.timing);
-        QCOMPARE(fields.timing->p1, 0.0);
-        QCOMPARE(fields.timing->p2, 250.0);
-        QCOMPARE(fields.timing->ch1_st1, 1e308);
-        QCOMPARE(fields.timing->ch1_et1, std::numeric_limits<double>::max());
-    }
+        body = setupPage(s, 2);
+        body.replace("value=\"300\"", "value=\"" + QByteArray(400, '9') + '"');
+        body.replace("value=\"5\"", e308).replace("value=\"7\"", e308);
+        const SetupPageFields huge = parse(body);
+        QVERIFY(huge.timing);
+        QCOMPARE(huge.timing->p1, 0.0);
+        QCOMPARE(huge.timing->p2, 250.0);
+        QCOMPARE(huge.timing->ch1_st1, 1e308);
+        QCOMPARE(huge.timing->ch1_et1, std::numeric_limits<double>::max());
 
-    void refusesTextsLongerThanTheBound()
-    {
         QString page = setupPageText(setupPage(DxuSimState(), 3));
         page.prepend(QString(MaxSetupPageLength - page.size(), QLatin1Char(' ')));
         QVERIFY(parseSetupPage(page).timing);
@@ -288,13 +284,11 @@ private slots:
                 .size();
         const rlimit lowered{rlim_t(open + 7), saved.rlim_max};
         QCOMPARE(setrlimit(RLIMIT_NOFILE, &lowered), 0);
-        std::vector<std::unique_ptr<QTcpSocket>> waiting;
-        for (int i = 0; i < 5; ++i) {
-            waiting.push_back(std::make_unique<QTcpSocket>());
-            waiting.back()->connectToHost(QHostAddress(kServerAddress), 80);
-        }
+        auto waiting = std::make_unique<QTcpSocket[]>(5);
+        for (int i = 0; i < 5; ++i)
+            waiting[i].connectToHost(QHostAddress(kServerAddress), 80);
         QTest::qWait(500);
-        waiting.clear(); // the accepted ones go, and free their descriptors
+        waiting.reset(); // the accepted ones go, and free their descriptors
         QCOMPARE(setrlimit(RLIMIT_NOFILE, &saved), 0);
         QCOMPARE(said.size(), 1);
         QVERIFY(said[0][0].toString().startsWith("out of file descriptors"));
