@@ -156,12 +156,11 @@ private slots:
                                 << ("07,0a" + (frames.isEmpty() ? "" : "," + frames)).split(',');
         };
         const QString probe = QStringLiteral("/sg_hr_setup2.shtml");
-        const QString save = QStringLiteral("&save=1");
         ethernet("status", {"status"}, 0, {probe});
         ethernet("set", {"set", "p1=100", "ch1_et1=50.000004", "ts2=1"}, 0,
-                 {probe, kSettings.arg(1).arg(100).arg(50) + save});
-        ethernet("run 1", {"run", "1"}, 0, {probe, kStartUp + "&sg1_run=1" + save});
-        ethernet("run both", {"run", "both"}, 0, {probe, kStartUp + "&sg1_run=1&sg2_run=1" + save});
+                 {probe, kSettings.arg(1).arg(100).arg(50) + "&save=1"});
+        ethernet("run 1", {"run", "1"}, 0, {probe, kStartUp + "&sg1_run=1&save=1"});
+        ethernet("run both", {"run", "both"}, 0, {probe, kStartUp + "&sg1_run=1&sg2_run=1&save=1"});
         ethernet("stop", {"stop"}, 0, {"/sg_run.shtml?reset1=1&reset2=1"});
         ethernet("stop 2", {"stop", "2"}, 0, {"/sg_run.shtml?reset2=1"});
         ethernet("threshold", {"threshold", "2.345"}, 0,

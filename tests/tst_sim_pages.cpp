@@ -171,6 +171,7 @@ private slots:
         body.replace("s0\">v", QByteArray("s0\"\0>v", 6));
         body.replace("<option value=1 selected", QByteArray("<opt\0ion value=1 sel\nected", 26));
         body.append(QByteArray(100, '\0'));
+        QCOMPARE(body.count('\0'), 103); // every edit took
 
         removeNulBytes(body);
         const SetupPageFields fields = parse(body);
