@@ -1,27 +1,34 @@
-// dxu-cli against the simulated instruments: what each command sends on both
-// links, what it prints, and its exit status when the instrument is silent,
-// refuses, answers 500 or something else, or a USB transfer fails.
+// dxu-cli, dxu-panel and dxu-sim against the simulated instruments: what each
+// command sends on both links, what it prints, and its exit status when the
+// instrument is silent, refuses, answers 500 or something else, or a USB
+// transfer fails; the programs as a user starts them, and the window's start
+// links with the feedback it gives while it waits.
 #include "app/dxu_gui.h"
 #include "cli/dxu_cli.h"
-#include "device/entry_texts.h"
-#include "device/record_ranges.h"
 #include "fakeusb/fake_usb.h"
 #include "persistence/profile_store.h"
 #include "persistence/settings_store.h"
 #include "sim/dxu_sim_server.h"
+#include "support/message_boxes.h"
 #include "support/test_support.h"
 
 #include <libusb.h>
 
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QLabel>
 #include <QProcess>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <functional>
 #include <memory>
+
+// Puts a fault into the simulated USB instrument.
+using Fault = std::function<void(int)>;
+Q_DECLARE_METATYPE(Fault)
 
 namespace {
 const QString kSim = QStringLiteral("127.0.0.40");
@@ -30,6 +37,7 @@ const QString kSilent = QStringLiteral("127.0.0.42");
 const QString kNobody = QStringLiteral("127.0.0.43"); // connections refused
 const QString k500 = QStringLiteral("127.0.0.44");
 const QString kRouter = QStringLiteral("127.0.0.45"); // 200, but not the instrument's pages
+const QString kSimProgram = QStringLiteral("127.0.0.46");
 
 const QString kSettings = QStringLiteral(
     "/sg_hr_run.shtml?ts1=0&ts2=%1&p1=%2&p2=300&pn1=1&pn2=1&ch1_st1=0&ch1_st2=0&ch1_et1=%3"
@@ -45,18 +53,6 @@ const QString kBenchQuery = QStringLiteral(
 const QString kUsbBenchFrame = QStringLiteral(
     "0902019f25260067890900a8610000f824010024f40000cc550100f824010098ab02001c1902006cdc0200"
     "030000000400000001020000a040");
-
-DxuSimState labState()
-{
-    DxuSimState state;
-    state.ts1 = 4;
-    state.p1 = 1234.56789;
-    state.pn2 = 131072;
-    state.ch2_st1 = 1.5;
-    state.ch2_et1 = 2;
-    state.freq2 = 3;
-    return state;
-}
 
 struct Result
 {
@@ -96,14 +92,24 @@ void serveFixedReply(QTcpServer &server, const QByteArray &reply)
         });
     });
 }
+
+QString program(const char *relativePath)
+{
+    return QStringLiteral(DXU_BINARY_DIR "/") + QLatin1String(relativePath);
+}
+
+QString connectionLabel(dxu_gui &window)
+{
+    return window.findChild<QLabel *>(QStringLiteral("dev_status"))->text();
+}
 } // namespace
 
 class CliTest : public QObject
 {
     Q_OBJECT
 
-    DxuSimServer sim, simDxu2, silent;
-    QTcpServer answers500, router;
+    DxuSimServer sim, simDxu2, silent, refusing;
+    QTcpServer router;
     int usb = -1;
     QTemporaryDir files;
 
@@ -112,13 +118,11 @@ private slots:
     {
         simDxu2.setModel(2);
         silent.setSilent(true);
+        refusing.setFailureStatus(500);
         for (auto [server, address] :
-             {std::pair{&sim, kSim}, {&simDxu2, kSimDxu2}, {&silent, kSilent}})
+             {std::pair{&sim, kSim}, {&simDxu2, kSimDxu2}, {&silent, kSilent}, {&refusing, k500}})
             QVERIFY(server->start(QHostAddress(address)));
-        QVERIFY(answers500.listen(QHostAddress(k500), 80));
         QVERIFY(router.listen(QHostAddress(kRouter), 80));
-        serveFixedReply(answers500,
-                        "HTTP/1.0 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n");
         serveFixedReply(router, "HTTP/1.0 200 OK\r\nContent-Length: 13\r\n\r\n<p>router</p>");
     }
 
@@ -134,214 +138,137 @@ private slots:
         QVERIFY(ProfileStore::write(*store, QStringLiteral("bench"), QLatin1String(kBench)));
     }
 
-    void ethernetCommands_data()
+    void commands_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("code");
-        QTest::addColumn<QStringList>("requests");
-        const QString probe = QStringLiteral("/sg_hr_setup2.shtml");
-        const QString save = QStringLiteral("&save=1");
-        QTest::newRow("status") << QStringList{"status"} << 0 << QStringList{probe};
-        QTest::newRow("set") << QStringList{"set", "p1=100", "ch1_et1=50.000004", "ts2=1"} << 0
-                             << QStringList{probe, kSettings.arg(1).arg(100).arg(50) + save};
-        QTest::newRow("run 1") << QStringList{"run", "1"} << 0
-                               << QStringList{probe, kStartUp + "&sg1_run=1" + save};
-        QTest::newRow("run both") << QStringList{"run", "both"} << 0
-                                  << QStringList{probe, kStartUp + "&sg1_run=1&sg2_run=1" + save};
-        QTest::newRow("stop") << QStringList{"stop"} << 0
-                              << QStringList{"/sg_run.shtml?reset1=1&reset2=1"};
-        QTest::newRow("stop 2") << QStringList{"stop", "2"} << 0
-                                << QStringList{"/sg_run.shtml?reset2=1"};
-        QTest::newRow("threshold")
-            << QStringList{"threshold", "2.345"} << 0
-            << QStringList{probe, "/sg_run.shtml?reset1=1", "/tt.shtml?volt=2.35"};
-        QTest::newRow("network") << QStringList{"network"} << 0 << QStringList{"/network.shtml"};
-        QTest::newRow("network --set")
-            << QStringList{"network", "--set", "ip=010.1.2.3", "dhcp=on"} << 0
-            << QStringList{"/network.shtml",
-                           "/network.shtml?mac=00:1b:c5:0a:0b:0c&dhcp=1&ip=10.1.2.3"
-                           "&netmask=255.0.0.0&gw=127.0.0.1"};
-        QTest::newRow("profile load")
-            << QStringList{"profile", "load", "bench"} << 0
-            << QStringList{"/sg_run.shtml?reset1=1&reset2=1", kBenchQuery};
-        QTest::newRow("profile save")
-            << QStringList{"profile", "save", "now"} << 0 << QStringList{probe};
-        // Refused before anything goes out, but for what only a read can tell.
-        QTest::newRow("period range") << QStringList{"set", "p1=10736.1"} << 2 << QStringList{};
-        QTest::newRow("width range")
-            << QStringList{"set", "ch1_st1=250"} << 2 << QStringList{probe};
-        QTest::newRow("source range") << QStringList{"set", "ts1=3"} << 2 << QStringList{};
-        QTest::newRow("pulses") << QStringList{"set", "pn1=131073"} << 2 << QStringList{};
-        QTest::newRow("time base") << QStringList{"set", "freq2=4"} << 2 << QStringList{};
-        QTest::newRow("no field") << QStringList{"set", "p3=1"} << 2 << QStringList{};
-        QTest::newRow("no number") << QStringList{"set", "pn1=1.5"} << 2 << QStringList{};
-        QTest::newRow("threshold range") << QStringList{"threshold", "5.01"} << 2 << QStringList{};
-        QTest::newRow("run 3") << QStringList{"run", "3"} << 2 << QStringList{};
-        QTest::newRow("network field")
-            << QStringList{"network", "--set", "ip=1.2.3.4.5"} << 2 << QStringList{};
-        QTest::newRow("no profile") << QStringList{"profile", "load", "none"} << 2 << QStringList{};
-        QTest::newRow("profile name")
-            << QStringList{"profile", "save", "a/b"} << 2 << QStringList{};
-        QTest::newRow("unknown") << QStringList{"frobnicate"} << 2 << QStringList{};
-        QTest::newRow("--set") << QStringList{"status", "--set"} << 2 << QStringList{};
-    }
-
-    // Every command over Ethernet: the requests in order, the exit status.
-    void ethernetCommands()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, code);
-        const Result result = cli(QStringList{"--ethernet", "127.0.0.040"} + arguments);
-        QVERIFY2(result.code == code, qPrintable(result.err));
-        QTEST(sim.requestLog(), "requests");
-        QCOMPARE(result.err.isEmpty(), result.code == 0);
-    }
-
-    void usbCommands_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QStringList>("frames");
-        const QString read = QStringLiteral("07,0a");
-        auto frames = [&read](const QString &more) {
-            return (read + (more.isEmpty() ? QString() : QLatin1Char(',') + more)).split(',');
+        QTest::addColumn<QStringList>("sent");
+        // Over Ethernet the requests in order; over USB the frames after the
+        // connect read.
+        auto ethernet = [](const char *name, const QStringList &arguments, int code,
+                           const QStringList &requests) {
+            QTest::newRow(name) << QStringList{"--ethernet", "127.0.0.040"} + arguments << code
+                                << requests;
         };
-        QTest::newRow("status") << QStringList{"status"} << 0 << frames({});
-        QTest::newRow("set") << QStringList{"set", "p1=100", "p2=0.5", "ch1_et1=50", "pn2=7"} << 0
-                             << frames(
-                                    "0900003f4b4c00a761000000000000000000000000000000000000a0252600"
-                                    "809698008096980080969800010000000700000000000000a040");
-        QTest::newRow("run 1") << QStringList{"run", "1"} << 0 << frames("0b04");
-        QTest::newRow("run both") << QStringList{"run", "both"} << 0 << frames("0b0c");
-        QTest::newRow("stop") << QStringList{"stop"} << 0 << frames("0b03");
-        QTest::newRow("stop 1") << QStringList{"stop", "1"} << 0 << frames("0b01");
-        QTest::newRow("network") << QStringList{"network"} << 0 << frames("07");
-        QTest::newRow("network --set")
-            << QStringList{"network",
-                           "--set",
-                           "mac=aa:bb:cc:dd:ee:ff",
-                           "ip=10.1.2.3",
-                           "mask=255.255.0.0",
-                           "gateway=10.1.0.1",
-                           "dhcp=off"}
-            << 0 << frames("07,0800aabbccddeeff0a010203ffff00000a010001");
-        QTest::newRow("profile load")
-            << QStringList{"profile", "load", "bench"} << 0 << frames(kUsbBenchFrame + ",0b03");
-        QTest::newRow("profile save") << QStringList{"profile", "save", "usb"} << 0 << frames({});
-        QTest::newRow("width range") << QStringList{"set", "ch2_et1=-1"} << 2 << frames({});
+        auto usb = [](const char *name, const QStringList &arguments, int code,
+                      const QString &frames) {
+            QTest::newRow(name) << QStringList{"--usb"} + arguments << code
+                                << ("07,0a" + (frames.isEmpty() ? "" : "," + frames)).split(',');
+        };
+        const QString probe = QStringLiteral("/sg_hr_setup2.shtml");
+        ethernet("status", {"status"}, 0, {probe});
+        ethernet("set", {"set", "p1=100", "ch1_et1=50.000004", "ts2=1"}, 0,
+                 {probe, kSettings.arg(1).arg(100).arg(50) + "&save=1"});
+        ethernet("run 1", {"run", "1"}, 0, {probe, kStartUp + "&sg1_run=1&save=1"});
+        ethernet("run both", {"run", "both"}, 0, {probe, kStartUp + "&sg1_run=1&sg2_run=1&save=1"});
+        ethernet("stop", {"stop"}, 0, {"/sg_run.shtml?reset1=1&reset2=1"});
+        ethernet("stop 2", {"stop", "2"}, 0, {"/sg_run.shtml?reset2=1"});
+        ethernet("threshold", {"threshold", "2.345"}, 0,
+                 {probe, "/sg_run.shtml?reset1=1", "/tt.shtml?volt=2.35"});
+        ethernet("network", {"network"}, 0, {"/network.shtml"});
+        ethernet("network --set", {"network", "--set", "ip=010.1.2.3", "dhcp=on"}, 0,
+                 {"/network.shtml", "/network.shtml?mac=00:1b:c5:0a:0b:0c&dhcp=1&ip=10.1.2.3"
+                                    "&netmask=255.0.0.0&gw=127.0.0.1"});
+        ethernet("profile load", {"profile", "load", "bench"}, 0,
+                 {"/sg_run.shtml?reset1=1&reset2=1", kBenchQuery});
+        ethernet("profile save", {"profile", "save", "now"}, 0, {probe});
+        // Refused before anything goes out, but for what only a read can tell.
+        ethernet("period range", {"set", "p1=10736.1"}, 2, {});
+        ethernet("width range", {"set", "ch1_st1=250"}, 2, {probe});
+        ethernet("source range", {"set", "ts1=3"}, 2, {});
+        ethernet("pulses", {"set", "pn1=131073"}, 2, {});
+        ethernet("time base", {"set", "freq2=4"}, 2, {});
+        ethernet("no field", {"set", "p3=1"}, 2, {});
+        ethernet("no number", {"set", "pn1=1.5"}, 2, {});
+        ethernet("threshold range", {"threshold", "5.01"}, 2, {});
+        ethernet("run 3", {"run", "3"}, 2, {});
+        ethernet("network field", {"network", "--set", "ip=1.2.3.4.5"}, 2, {});
+        ethernet("no profile", {"profile", "load", "none"}, 2, {});
+        ethernet("profile name", {"profile", "save", "a/b"}, 2, {});
+        ethernet("unknown", {"frobnicate"}, 2, {});
+        ethernet("--set", {"status", "--set"}, 2, {});
+
+        usb("usb status", {"status"}, 0, {});
+        usb("usb set", {"set", "p1=100", "p2=0.5", "ch1_et1=50", "pn2=7"}, 0,
+            "0900003f4b4c00a761000000000000000000000000000000000000a0252600"
+            "809698008096980080969800010000000700000000000000a040");
+        usb("usb run 1", {"run", "1"}, 0, "0b04");
+        usb("usb run both", {"run", "both"}, 0, "0b0c");
+        usb("usb stop", {"stop"}, 0, "0b03");
+        usb("usb stop 1", {"stop", "1"}, 0, "0b01");
+        // The threshold goes with the settings as read: both generators stop,
+        // then the settings frame carries the new level (2.5 V: 00 00 20 40).
+        usb("usb threshold", {"threshold", "2.5"}, 0,
+            "0b03,090000bfe1e400bfe1e40000000000000000000000000000000000809698008096980080969800"
+            "809698000100000001000000000000002040");
+        usb("usb network", {"network"}, 0, "07");
+        usb("usb network --set",
+            {"network", "--set", "mac=aa:bb:cc:dd:ee:ff", "ip=10.1.2.3", "mask=255.255.0.0",
+             "gateway=10.1.0.1", "dhcp=off"},
+            0, "07,0800aabbccddeeff0a010203ffff00000a010001");
+        usb("usb profile load", {"profile", "load", "bench"}, 0, kUsbBenchFrame + ",0b03");
+        usb("usb profile save", {"profile", "save", "usb"}, 0, {});
+        usb("usb width range", {"set", "ch2_et1=-1"}, 2, {});
     }
 
-    // Every command over USB: the frames after the connect read.
-    void usbCommands()
+    // Every command on both links: what goes out, the exit status.
+    void commands()
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, code);
-        const Result result = cli(QStringList{"--usb"} + arguments);
+        const Result result = cli(arguments);
         QVERIFY2(result.code == code, qPrintable(result.err));
-        QTEST(hexFrames(usb), "frames");
-    }
-
-    // The threshold goes with the settings as read: both generators stop,
-    // then the settings frame carries the new level (2.5 V: 00 00 20 40).
-    void usbThreshold()
-    {
-        QCOMPARE(cli({"--usb", "threshold", "2.5"}).code, 0);
-        const QStringList frames = hexFrames(usb);
-        QCOMPARE(frames.mid(0, 3), QStringList({"07", "0a", "0b03"}));
-        QCOMPARE(frames.size(), 4);
-        QVERIFY(frames[3].startsWith("090000") && frames[3].endsWith("00002040"));
-        QCOMPARE(frames[3].size(), 2 * 57);
-    }
-
-    // What status prints, as text and as JSON, on both links and models.
-    void statusOutput()
-    {
-        sim.setState(labState());
-        const Result text = cli({"--ethernet", kSim, "status"});
-        QCOMPARE(text.out, QStringLiteral("ts1=4\nts2=0\np1=1234.57\np2=300\npn1=1\npn2=131072\n"
-                                          "ch1_st1=0\nch1_et1=200\nch2_st1=1.5\nch2_et1=2\n"
-                                          "ch1_st2=0\nch1_et2=200\nch2_st2=0\nch2_et2=200\n"
-                                          "freq1=0\nfreq2=3\nmodel=DXU3\n"));
-        QCOMPARE(cli({"--ethernet", kSimDxu2, "--json", "status"}).out,
-                 QStringLiteral("{\"ch1_et1\":200,\"ch1_et2\":200,\"ch1_st1\":0,\"ch1_st2\":0,"
-                                "\"ch2_et1\":200,\"ch2_et2\":200,\"ch2_st1\":0,\"ch2_st2\":0,"
-                                "\"freq1\":0,\"freq2\":0,\"model\":\"DXU2\",\"p1\":300,\"p2\":300,"
-                                "\"pn1\":1,\"pn2\":1,\"ts1\":0,\"ts2\":0}\n"));
-        // Over USB a DXU3's threshold is known; the period comes as the
-        // instrument counts it.
-        const QJsonObject usbStatus =
-            QJsonDocument::fromJson(cli({"--usb", "--json", "status"}).out.toUtf8()).object();
-        QCOMPARE(usbStatus.value("threshold").toDouble(), 5.0);
-        QCOMPARE(usbStatus.value("model").toString(), QStringLiteral("DXU3"));
-        QCOMPARE(usbStatus.value("ch2_et2").toDouble(), 200.0);
-        QCOMPARE(usbStatus.size(), 18);
-        QCOMPARE(cli({"--usb", "network"}).out,
-                 QStringLiteral("serial=10111213141516171819\nmac=00:1B:C5:0A:0B:0C\n"
-                                "ip=127.0.0.50\nmask=255.0.0.0\ngateway=127.0.0.1\ndhcp=off\n"));
-        QCOMPARE(cli({"--ethernet", kSim, "--json", "network"}).out,
-                 QStringLiteral("{\"dhcp\":false,\"gateway\":\"127.0.0.1\",\"ip\":\"127.0.0.1\","
-                                "\"mac\":\"00:1b:c5:0a:0b:0c\",\"mask\":\"255.0.0.0\"}\n"));
+        QTEST(arguments[0] == "--usb" ? hexFrames(usb) : sim.requestLog(), "sent");
+        QCOMPARE(result.err.isEmpty(), result.code == 0);
     }
 
     void failures_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("fault");
+        QTest::addColumn<Fault>("fault");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("reason");
-        const QStringList status{"status"};
-        QTest::newRow("silent") << QStringList{"--ethernet", kSilent, "--timeout", "300", "stop"}
-                                << "" << 1 << "Connection refused (or timed out)";
-        QTest::newRow("refusing") << QStringList{"--ethernet", kNobody, "status"} << "" << 1
-                                  << "Connection refused";
-        QTest::newRow("500") << QStringList{"--ethernet", k500, "stop", "1"} << "" << 1
-                             << "HTTP status 500";
-        QTest::newRow("not the setup page") << QStringList{"--ethernet", kRouter, "status"} << ""
-                                            << 1 << "not the DXU's setup page";
-        QTest::newRow("not the network page") << QStringList{"--ethernet", kRouter, "network"} << ""
-                                              << 1 << "not the DXU's network page";
-        QTest::newRow("DXU2 threshold") << QStringList{"--ethernet", kSimDxu2, "threshold", "1"}
-                                        << "" << 2 << "no adjustable trigger threshold";
-        QTest::newRow("no USB DXU")
-            << QStringList{"--usb", "stop"} << "unplugged" << 1 << "no DXU found";
-        QTest::newRow("claim") << QStringList{"--usb", "stop"} << "claim" << 1
-                               << "cannot be opened (LIBUSB_ERROR_BUSY";
-        QTest::newRow("short status") << QStringList{"--usb", "stop"} << "short status" << 1
-                                      << "did not report its settings (no complete status)";
-        QTest::newRow("settings frame") << QStringList{"--usb", "set", "pn1=2"} << "settings write"
-                                        << 1 << "settings frame did not go through";
-        QTest::newRow("run ack") << QStringList{"--usb", "run", "2"} << "no control ack" << 1
-                                 << "run frame did not go through";
-        QTest::newRow("implausible") << QStringList{"--usb", "status"} << "time base 7" << 1
-                                     << "did not report its settings (settings out of range)";
-        QTest::newRow("no link") << QStringList{"status"} << "" << 2 << "--usb or --ethernet";
-        QTest::newRow("host name")
-            << QStringList{"--ethernet", "dxu.lab", "status"} << "" << 2 << "no IPv4 address";
-        QTest::newRow("hex address")
-            << QStringList{"--ethernet", "0x7f.0.0.40", "status"} << "" << 2 << "no IPv4 address";
-        QTest::newRow("both links") << QStringList{"--usb", "--ethernet", kSim, "stop"} << "" << 2
-                                    << "either --usb or --ethernet";
+        auto row = [](const char *name, const QStringList &arguments, int code,
+                      const QString &reason, const Fault &fault = {}) {
+            QTest::newRow(name) << arguments << fault << code << reason;
+        };
+        row("silent", {"--ethernet", kSilent, "--timeout", "300", "stop"}, 1,
+            "Connection refused (or timed out)");
+        row("refusing", {"--ethernet", kNobody, "status"}, 1, "Connection refused");
+        row("500", {"--ethernet", k500, "stop", "1"}, 1, "HTTP status 500");
+        row("not the setup page", {"--ethernet", kRouter, "status"}, 1, "not the DXU's setup page");
+        row("not the network page", {"--ethernet", kRouter, "network"}, 1,
+            "not the DXU's network page");
+        row("DXU2 threshold", {"--ethernet", kSimDxu2, "threshold", "1"}, 2,
+            "no adjustable trigger threshold");
+        row("no USB DXU", {"--usb", "stop"}, 1, "no DXU found", [](int) { FakeUsb::reset(); });
+        row("claim", {"--usb", "stop"}, 1, "cannot be opened (LIBUSB_ERROR_BUSY",
+            [](int usb) { FakeUsb::setClaimError(usb, LIBUSB_ERROR_BUSY); });
+        row("short status", {"--usb", "stop"}, 1,
+            "did not report its settings (no complete status)",
+            [](int usb) { FakeUsb::setReplyLength(usb, 0x0A, 51); });
+        row("settings frame", {"--usb", "set", "pn1=2"}, 1, "settings frame did not go through",
+            [](int usb) { FakeUsb::setWriteFails(usb, 0x09); });
+        row("run ack", {"--usb", "run", "2"}, 1, "run frame did not go through",
+            [](int usb) { FakeUsb::setReplyLength(usb, 0x0B, 0); });
+        row("implausible", {"--usb", "status"}, 1,
+            "did not report its settings (settings out of range)", [](int usb) {
+                FakeUsb::Bytes status(56, 0);
+                status[50] = 7;
+                FakeUsb::setStatus(usb, status);
+            });
+        row("no link", {"status"}, 2, "--usb or --ethernet");
+        row("host name", {"--ethernet", "dxu.lab", "status"}, 2, "no IPv4 address");
+        row("hex address", {"--ethernet", "0x7f.0.0.40", "status"}, 2, "no IPv4 address");
+        row("both links", {"--usb", "--ethernet", kSim, "stop"}, 2, "either --usb or --ethernet");
     }
 
     // A failure is never exit status 0, and says why on the error stream.
     void failures()
     {
-        QFETCH(QString, fault);
-        if (fault == "unplugged") {
-            FakeUsb::reset();
-        } else if (fault == "claim") {
-            FakeUsb::setClaimError(usb, LIBUSB_ERROR_BUSY);
-        } else if (fault == "short status") {
-            FakeUsb::setReplyLength(usb, 0x0A, 51);
-        } else if (fault == "settings write") {
-            FakeUsb::setWriteFails(usb, 0x09);
-        } else if (fault == "no control ack") {
-            FakeUsb::setReplyLength(usb, 0x0B, 0);
-        } else if (fault == "time base 7") {
-            FakeUsb::Bytes status(56, 0);
-            status[50] = 7;
-            FakeUsb::setStatus(usb, status);
-        }
+        QFETCH(Fault, fault);
+        if (fault)
+            fault(usb);
         QFETCH(QStringList, arguments);
         const Result result = cli(arguments);
         QTEST(result.code, "code");
@@ -352,10 +279,41 @@ private slots:
         QVERIFY(hexFrames(usb).size() <= 3);
     }
 
-    // Saved from one instrument's settings, listed, and loaded into another.
-    void profilesAndExport()
+    // What status prints, as text and as JSON, on both links and models;
+    // settings saved from one instrument, listed, loaded into another, and
+    // exported.
+    void statusProfilesAndExport()
     {
-        sim.setState(labState());
+        DxuSimState lab;
+        lab.ts1 = 4;
+        lab.p1 = 1234.56789;
+        lab.pn2 = 131072;
+        lab.ch2_st1 = 1.5;
+        lab.ch2_et1 = 2;
+        lab.freq2 = 3;
+        sim.setState(lab);
+        QCOMPARE(cli({"--ethernet", kSim, "status"}).out,
+                 QStringLiteral("ts1=4\nts2=0\np1=1234.57\np2=300\npn1=1\npn2=131072\n"
+                                "ch1_st1=0\nch1_et1=200\nch2_st1=1.5\nch2_et1=2\n"
+                                "ch1_st2=0\nch1_et2=200\nch2_st2=0\nch2_et2=200\n"
+                                "freq1=0\nfreq2=3\nmodel=DXU3\n"));
+        const QString dxu2 = cli({"--ethernet", kSimDxu2, "--json", "status"}).out;
+        QCOMPARE(dxu2,
+                 QStringLiteral("{\"ch1_et1\":200,\"ch1_et2\":200,\"ch1_st1\":0,\"ch1_st2\":0,"
+                                "\"ch2_et1\":200,\"ch2_et2\":200,\"ch2_st1\":0,\"ch2_st2\":0,"
+                                "\"freq1\":0,\"freq2\":0,\"model\":\"DXU2\",\"p1\":300,\"p2\":300,"
+                                "\"pn1\":1,\"pn2\":1,\"ts1\":0,\"ts2\":0}\n"));
+        // The same settings from a DXU3 over USB, which tells its threshold;
+        // the period comes as the instrument counts it.
+        QCOMPARE(cli({"--usb", "--json", "status"}).out,
+                 QString(dxu2).replace("DXU2", "DXU3").replace("\"ts1", "\"threshold\":5,\"ts1"));
+        QCOMPARE(cli({"--usb", "network"}).out,
+                 QStringLiteral("serial=10111213141516171819\nmac=00:1B:C5:0A:0B:0C\n"
+                                "ip=127.0.0.50\nmask=255.0.0.0\ngateway=127.0.0.1\ndhcp=off\n"));
+        QCOMPARE(cli({"--ethernet", kSim, "--json", "network"}).out,
+                 QStringLiteral("{\"dhcp\":false,\"gateway\":\"127.0.0.1\",\"ip\":\"127.0.0.1\","
+                                "\"mac\":\"00:1b:c5:0a:0b:0c\",\"mask\":\"255.0.0.0\"}\n"));
+
         QCOMPARE(cli({"--ethernet", kSim, "profile", "save", "lab"}).code, 0);
         QCOMPARE(cli({"--json", "profile", "list"}).out, QStringLiteral("[\"bench\",\"lab\"]\n"));
         const std::unique_ptr<QSettings> store(SettingsStore::openProfileSettings());
@@ -379,51 +337,98 @@ private slots:
         QCOMPARE(cli({"--usb", "export", files.filePath("no/such/dir")}).code, 1);
     }
 
-    // The window's boxes and combos hold what the command line checks against.
-    void windowAgrees()
+    // The installed programs as a user runs them: what they print, their
+    // exit statuses.
+    void programs_data()
     {
-        dxu_gui window;
-        const auto *period = window.findChild<QDoubleSpinBox *>("periodG2");
-        QCOMPARE(period->maximum(), RecordRanges::MaxTimeMs);
-        QCOMPARE(period->decimals(), RecordRanges::TimeDecimals);
-        QCOMPARE(window.findChild<QSpinBox *>("pulsesG1")->maximum(), RecordRanges::MaxPulses);
-        const auto *timeBase = window.findChild<QComboBox *>("timeUnitG2");
-        QCOMPARE(timeBase->count(), RecordRanges::TimeBaseCount);
-        for (int i = 0; i < timeBase->count(); ++i)
-            QCOMPARE(timeBase->itemText(i), timeBaseEntryText(i));
-        for (int generator : {1, 2}) {
-            const auto *source =
-                window.findChild<QComboBox *>(QStringLiteral("sourceG%1").arg(generator));
-            for (int i = 0; i < source->count(); ++i) {
-                const int code =
-                    generator == 1 ? sourceCodeFromIndexG1(i) : sourceCodeFromIndexG2(i);
-                QCOMPARE(source->itemText(i), sourceEntryText(generator, code));
-            }
-        }
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output");
+        const QString panel = program("app/dxu-panel");
+        auto row = [](const char *name, const QString &program, const QStringList &arguments,
+                      int exitCode, const QString &output) {
+            QTest::newRow(name) << program << arguments << exitCode << output;
+        };
+        row("panel version", panel, {"--version"}, 0, "dxu-panel 1.5.5");
+        row("panel help", panel, {"--help"}, 0, "--ethernet <address>  Connect over Ethernet");
+        row("both links", panel, {"--usb", "--ethernet", kSim}, 1,
+            "--usb and --ethernet exclude each other");
+        row("blank address", panel, {"--ethernet", " "}, 1, "--ethernet needs an address");
+        row("stray argument", panel, {kSim}, 1, "unexpected argument: " + kSim);
+        row("unknown option", panel, {"--serial"}, 1, "Unknown option 'serial'");
+        row("sim help", program("sim/dxu-sim"), {"--help"}, 0, "--model <2|3>");
+        row("sim version", program("sim/dxu-sim"), {"--version"}, 0, "dxu-sim 1.5.5");
+        // JSON on standard output.
+        row("cli status", DXU_CLI_PATH, {"--ethernet", kSim, "--json", "status"}, 0, "\"p1\":300,");
+        row("cli no command", DXU_CLI_PATH, {}, 2, "no command given");
     }
 
-    // The installed program: JSON on standard output, the exit statuses.
-    void program()
+    void programs()
     {
-        for (const auto &[arguments, code] :
-             {std::pair{QStringList{"--ethernet", kSim, "--json", "status"}, 0},
-              {QStringList{"--ethernet", kNobody, "status"}, 1},
-              {QStringList{}, 2}}) {
-            QProcess process;
-            process.start(QStringLiteral(DXU_CLI_PATH), arguments);
-            // The simulator answers from this thread's event loop.
-            QVERIFY(
-                QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000));
-            QCOMPARE(process.exitCode(), code);
-            if (code == 0)
-                QCOMPARE(QJsonDocument::fromJson(process.readAllStandardOutput())
-                             .object()
-                             .value("p1")
-                             .toDouble(),
-                         300.0);
-            else
-                QVERIFY(!process.readAllStandardError().isEmpty());
-        }
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(program, arguments);
+        // The simulator answers from this thread's event loop.
+        QVERIFY(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QTEST(process.exitCode(), "exitCode");
+        QFETCH(QString, output);
+        const QString printed = QString::fromLocal8Bit(process.readAll());
+        QVERIFY2(printed.contains(output), qPrintable(printed));
+    }
+
+    // dxu-sim serves until it is terminated, and logs each request; the
+    // panel, started with --ethernet, probes the address.
+    void panelAndSimulatorPrograms()
+    {
+        QProcess simulator, panel;
+        simulator.start(program("sim/dxu-sim"), {"--address", kSimProgram, "--model", "2"});
+        QVERIFY(simulator.waitForStarted(10000));
+        QByteArray output; // everything it printed so far
+        auto printed = [&] { return output += simulator.readAllStandardOutput(); };
+        QTRY_VERIFY_WITH_TIMEOUT(printed().contains("DXU2 simulator on"), 10000);
+        panel.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        panel.start(program("app/dxu-panel"), {"--ethernet", kSimProgram});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            printed().contains("GET /sg_hr_setup2.shtml -> setup page (200)\n"), 20000);
+        panel.kill();
+        panel.waitForFinished();
+        ::kill(simulator.processId(), SIGTERM);
+        QVERIFY(simulator.waitForFinished(10000));
+        QCOMPARE(simulator.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(simulator.exitCode(), 0);
+        QVERIFY(printed().contains("dxu-sim: stopped"));
+    }
+
+    // A silent address: "Connecting to …" and a busy cursor while the panel
+    // waits, then the menu's failure box; the reply's own message stays.
+    // Then the instrument's address, then USB.
+    void linksAtStart()
+    {
+        MessageBoxWatcher boxes;
+        dxu_gui window;
+        window.connectEthernetAtStart(kSilent);
+        QTRY_COMPARE(window.statusBar()->currentMessage(), "Connecting to " + kSilent + "…");
+        QTRY_VERIFY(QApplication::overrideCursor() &&
+                    QApplication::overrideCursor()->shape() == Qt::BusyCursor);
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.count(), 1, 10000);
+        QVERIFY(boxes.last().text.contains(kSilent));
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Error"));
+        QCOMPARE(connectionLabel(window), QStringLiteral("Disconnected"));
+
+        window.connectEthernetAtStart(kSim);
+        QTRY_COMPARE(connectionLabel(window), kSim + " (DXU3)");
+        QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Command applied"));
+
+        FakeUsb::reset();
+        FakeUsb::addInstrument(FakeUsb::Model::Dxu2);
+        window.connectUsbAtStart();
+        QCOMPARE(connectionLabel(window), QStringLiteral("USB connected DXU2"));
+        QVERIFY(window.findChild<QAction *>(QStringLiteral("actionUSB"))->isChecked());
     }
 };
 

@@ -1,21 +1,26 @@
 // The queued-command HTTP client against small servers on 127.0.0.21-.29,
 // port 80, whose answers each case chooses: order and signals of a batch,
-// failures that drop the queue, abort, replies with error statuses, hostile
-// host strings, and the exact request line on the wire.
+// failures that drop the queue, a misbehaving server (HostileWebServer), abort,
+// replies with error statuses, hostile host strings, and the request on the wire.
 #include "support/test_support.h"
 
 #include "device/http_client.h"
+#include "sim/hostile_web_server.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QHostAddress>
 #include <QObject>
 #include <QPointer>
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
+
+using Behaviour = HostileWebServer::Behaviour;
 
 namespace {
 
@@ -23,11 +28,23 @@ const QString kServerA = "127.0.0.21";
 const QString kServerB = "127.0.0.22";
 const QString kNobodyListens = "127.0.0.29";
 const QByteArray kEcho = "echo"; // answers 200 with the request's path as the body
+const QString kTimedOut = "Connection refused (or timed out)";
+
+// Resident memory of this process in kB (0 where /proc is missing).
+qint64 residentKb()
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = status.readAll();
+    const qsizetype at = text.indexOf("VmRSS:");
+    return at < 0 ? 0 : text.mid(at + 6, text.indexOf('\n', at) - at - 6).trimmed().toLongLong();
+}
 
 QByteArray answer(const QByteArray &status, const QByteArray &body)
 {
-    return "HTTP/1.0 " + status + "\r\nContent-Length: " + QByteArray::number(body.size()) +
-           "\r\nConnection: close\r\n\r\n" + body;
+    return "HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(body.size()) +
+           "\r\n\r\n" + body;
 }
 
 // A server that records each request head, sends this reply to each and
@@ -97,20 +114,25 @@ private slots:
     void replyEndsItsCommand_data();
     void replyEndsItsCommand();
     void abortEndsTheBatchAtOnce();
-    void hostileHostFailsAndReachesNobody_data();
-    void hostileHostFailsAndReachesNobody();
-    void requestLineIsTheGivenPath();
     void clientCanBeReleasedFromItsDoneHandler();
 };
 
 void HttpClientTest::batchRunsInOrderWithOneDone()
 {
-    FixtureServer a(kServerA), b(kServerB);
+    const QString run =
+        "/sg_hr_run.shtml?ts1=6&ts2=1&p1=1234.57&p2=0.2&pn1=40000&pn2=1&ch1_st1=0&ch1_st2=1.5"
+        "&ch1_et1=2e-05&ch1_et2=3.5&ch2_st1=0&ch2_st2=0&ch2_et1=200&ch2_et2=10736&freq1=3"
+        "&freq2=0&sg1_run=1&sg2_run=1&save=1";
+    const QString network = "/network.shtml?mac=00:1b:c5:0a:0b:0c&dhcp=0&ip=127.0.0.50&netmask=255."
+                            "255.255.0&gw=127.0.0.1";
+    // B answers in HTTP/1.1 and leaves the connection open: each command must
+    // still get a connection of its own.
+    FixtureServer a(kServerA), b(kServerB, kEcho, false);
     QVERIFY(a.listening && b.listening);
     HttpClient client;
     SignalTrace trace(&client);
     QList<int> ids = {client.setHost(kServerA), client.get("/first"), client.setHost(kServerB),
-                      client.get("/second"), client.get("/third")};
+                      client.get(network), client.get(run)};
     QVERIFY(trace.events.isEmpty()); // nothing starts inside the queueing call
     QVERIFY(std::adjacent_find(ids.begin(), ids.end(), std::greater_equal<int>()) == ids.end());
     // A command queued while the batch runs extends it; one queued from
@@ -137,8 +159,18 @@ void HttpClientTest::batchRunsInOrderWithOneDone()
     QCOMPARE(bodiesInDone, QList<QByteArray>({"/later", "/own-batch"})); // the last body only
     QCOMPARE(a.heads.size(), 1);
     QVERIFY(a.heads[0].startsWith("GET /first HTTP/1.1\r\n"));
+    QVERIFY(a.heads[0].contains("\r\nHost: 127.0.0.21\r\n"));
     QCOMPARE(b.heads.size(), 4);
-    QVERIFY(b.heads[1].startsWith("GET /third HTTP/1.1\r\n"));
+    QCOMPARE(b.connections, 4);
+    QCOMPARE(b.heads[0].left(b.heads[0].indexOf("\r\n")),
+             "GET " + network.toLatin1() + " HTTP/1.1");
+    QCOMPARE(b.heads[1].left(b.heads[1].indexOf("\r\n")), "GET " + run.toLatin1() + " HTTP/1.1");
+    for (const QByteArray &head : a.heads + b.heads) {
+        // Nothing compressed, and a connection for this command only.
+        QVERIFY(head.endsWith("\r\nConnection: close\r\nAccept-Encoding: identity"));
+        for (const char *field : {"Cookie", "Cache-Control", "Pragma", "Authorization", "gzip"})
+            QVERIFY2(!head.contains(field), field);
+    }
     QTest::qWait(200);
     QCOMPARE(trace.doneCount(), 2);
 }
@@ -148,33 +180,50 @@ void HttpClientTest::replyEndsItsCommand_data()
     QTest::addColumn<QString>("host");
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<bool>("close");
+    QTest::addColumn<int>("hostile");   // a HostileWebServer::Behaviour answers instead; -1: none
     QTest::addColumn<QString>("error"); // empty: a completed reply
     // Any status but a redirect is a completed reply.
     for (const char *status : {"404 Not Found", "500 Internal Server Error", "401 Unauthorized"})
-        QTest::newRow(status) << kServerA << answer(status, "<html>error page</html>") << true
+        QTest::newRow(status) << kServerA << answer(status, "<html>error page</html>") << true << -1
                               << QString();
     QTest::newRow("200 at the size limit")
-        << kServerA << answer("200 OK", QByteArray(64 * 1024, 'z')) << true << QString();
+        << kServerA << answer("200 OK", QByteArray(64 * 1024, 'z')) << true << -1 << QString();
     // A failure drops the rest of the queue.
-    const QString refused = "Connection refused (or timed out)";
-    QTest::newRow("redirect") << kServerA
-                              << answer("302 Found\r\nLocation: http://127.0.0.22/elsewhere", "")
-                              << true << "HTTP request failed";
-    QTest::newRow("refused") << kNobodyListens << QByteArray() << false << refused;
+    QTest::newRow("refused") << kNobodyListens << QByteArray() << false << -1 << kTimedOut;
     QTest::newRow("silent until the transfer time-out")
-        << kServerA << QByteArray() << false << refused;
-    QTest::newRow("closed without answer")
-        << kServerA << QByteArray() << true << "Server closed connection unexpectedly";
-    QTest::newRow("truncated body")
-        << kServerA << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nonly ten b")
-        << true << "Wrong content length";
-    // Left open: only the announced length, or the count of bytes, can end these.
+        << kServerA << QByteArray() << false << -1 << kTimedOut;
+    // Left open: only the announced length can end it.
     QTest::newRow("announced oversized")
         << kServerA << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 1000000\r\n\r\nten bytes.")
-        << false << "HTTP request failed";
-    QTest::newRow("streamed oversized")
-        << kServerA << "HTTP/1.0 200 OK\r\n\r\n" + QByteArray(1024 * 1024, 'y') << false
-        << "HTTP request failed";
+        << false << -1 << "HTTP request failed";
+    // A host other than a plain address fails at once and reaches nobody.
+    for (const char *host : {"127.0.0.21/evil", "a@127.0.0.21", "127.0.0.21:81", "127.0.0.21:80",
+                             "127.0.0.21 x", "127.0.0.21?x", "127.0.0.21#x", "127.0.0.21\r\nX: y",
+                             "http://127.0.0.21", "", "[127.0.0.21]", "127.0.0.21\n",
+                             // Other numeric forms of an address (all 127.0.0.21 to a resolver).
+                             "0x7f.0.0.0x15", "127.21", "2130706453", "0177.0.0.025", "127.0.0.21.",
+                             "127.000.000.021", "127.0.0.256"})
+        QTest::newRow(host) << QString(host) << kEcho << true << -1
+                            << QString("Host %1 not found").arg(host);
+    // Each misbehaviour ends within the time-out, with bounded memory.
+    using H = HostileWebServer;
+    const std::pair<QString, QList<Behaviour>> cases[] = {
+        // Over a limit, or not a plain page.
+        {"HTTP request failed",
+         {H::EndlessBody, H::GzipBomb, H::TenMegabytes, H::RedirectLoop, H::CorruptGzip}},
+        {kTimedOut, {H::EndlessHeaders, H::OneBytePerSecond}},
+        {"Invalid HTTP chunked body", {H::ChunkedWithoutLastChunk, H::MalformedChunkSize}},
+        {"Wrong content length", {H::ShortContentLength, H::LongContentLength, H::ResetMidBody}},
+        {"Invalid HTTP response header", {H::Http09Reply, H::BinaryGarbage, H::FastEndlessHeaders}},
+        {"Server closed connection unexpectedly", {H::CloseWithoutAnswer}}};
+    qsizetype rows = 0;
+    for (const auto &[error, behaviours] : cases) {
+        rows += behaviours.size();
+        for (Behaviour behaviour : behaviours)
+            QTest::newRow(qPrintable(H::name(behaviour)))
+                << kServerA << QByteArray() << false << int(behaviour) << error;
+    }
+    QCOMPARE(rows, H::allBehaviours().size());
 }
 
 void HttpClientTest::replyEndsItsCommand()
@@ -182,12 +231,24 @@ void HttpClientTest::replyEndsItsCommand()
     QFETCH(QString, host);
     QFETCH(QByteArray, reply);
     QFETCH(bool, close);
+    QFETCH(int, hostile);
     QFETCH(QString, error);
-    FixtureServer probed(kServerA, reply, close), next(kServerB);
-    QVERIFY(probed.listening && next.listening);
+    std::unique_ptr<FixtureServer> fixture;
+    HostileWebServer misbehaving{Behaviour(qMax(hostile, 0))};
+    if (hostile < 0)
+        fixture = std::make_unique<FixtureServer>(kServerA, reply, close);
+    FixtureServer next(kServerB), port81(kServerA, kEcho, true, 81);
+    QVERIFY(next.listening && port81.listening &&
+            (fixture ? fixture->listening : misbehaving.start(QHostAddress(host))));
     HttpClient client;
     client.setTransferTimeout(1000); // the oversized cases must fail well before it
     SignalTrace trace(&client);
+    const qint64 residentBefore = residentKb();
+    qint64 residentPeak = residentBefore;
+    QTimer sampler;
+    connect(&sampler, &QTimer::timeout, this,
+            [&] { residentPeak = qMax(residentPeak, residentKb()); });
+    sampler.start(20);
     QElapsedTimer clock;
     clock.start();
     const QList<int> ids = {client.setHost(host), client.get("/probe"), client.setHost(kServerB),
@@ -212,12 +273,16 @@ void HttpClientTest::replyEndsItsCommand()
         QCOMPARE(client.errorString(), error);
     QCOMPARE(probeBody, failed ? QByteArray() : reply.mid(reply.indexOf("\r\n\r\n") + 4));
     QCOMPARE(probeStatus, failed ? 0 : reply.mid(reply.indexOf(' ') + 1, 3).toInt());
-    QCOMPARE(clock.elapsed() >= 900, QByteArray(QTest::currentDataTag()).startsWith("silent"));
+    QCOMPARE(clock.elapsed() >= 900, error == kTimedOut && host != kNobodyListens);
+    QVERIFY2(residentPeak - residentBefore < 32 * 1024,
+             qPrintable(QString("grew by %1 kB").arg(residentPeak - residentBefore)));
     QTest::qWait(200);
     // Nothing after a failure goes out, a redirect is not followed, and no
     // request goes out twice (not even when the server closes at once).
     QCOMPARE(next.heads.size(), failed ? 0 : 1);
-    QCOMPARE(probed.heads.size(), host == kNobodyListens ? 0 : 1);
+    QCOMPARE(fixture ? fixture->connections : misbehaving.requestLines().size(),
+             host == kServerA ? 1 : 0);
+    QCOMPARE(port81.connections, 0);
     QCOMPARE(trace.doneCount(), 1);
 
     // The client is usable again after a failed batch.
@@ -262,66 +327,6 @@ void HttpClientTest::abortEndsTheBatchAtOnce()
     QCOMPARE(silent.heads.size(), 1); // the queued requests never went out
     QCOMPARE(echo.heads.size(), 1);
     QCOMPARE(trace.doneCount(), 2);
-}
-
-void HttpClientTest::hostileHostFailsAndReachesNobody_data()
-{
-    QTest::addColumn<QString>("host");
-    for (const char *host : {"127.0.0.21/evil", "a@127.0.0.21", "127.0.0.21:81", "127.0.0.21:80",
-                             "127.0.0.21 x", "127.0.0.21?x", "127.0.0.21#x", "127.0.0.21\r\nX: y",
-                             "http://127.0.0.21", "", "[127.0.0.21]", "127.0.0.21\n",
-                             // Other numeric forms of an address (all 127.0.0.21 to a resolver).
-                             "0x7f.0.0.0x15", "127.21", "2130706453", "0177.0.0.025", "127.0.0.21.",
-                             "127.000.000.021", "127.0.0.256"})
-        QTest::newRow(host) << QString(host);
-}
-
-void HttpClientTest::hostileHostFailsAndReachesNobody()
-{
-    QFETCH(QString, host);
-    FixtureServer port80(kServerA), port81(kServerA, kEcho, true, 81);
-    QVERIFY(port80.listening && port81.listening);
-    HttpClient client;
-    QSignalSpy done(&client, &HttpClient::done);
-    client.setHost(host);
-    client.get("/sg_hr_setup2.shtml");
-    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 10000);
-    QCOMPARE(done[0][0].toBool(), true);
-    QCOMPARE(client.errorString(), QString("Host %1 not found").arg(host));
-    QTest::qWait(100);
-    QCOMPARE(port80.connections + port81.connections, 0);
-}
-
-void HttpClientTest::requestLineIsTheGivenPath()
-{
-    const QStringList paths = {
-        "/sg_hr_run.shtml?ts1=6&ts2=1&p1=1234.57&p2=0.2&pn1=40000&pn2=1&ch1_st1=0&ch1_st2=1.5"
-        "&ch1_et1=2e-05&ch1_et2=3.5&ch2_st1=0&ch2_st2=0&ch2_et1=200&ch2_et2=10736&freq1=3"
-        "&freq2=0&sg1_run=1&sg2_run=1&save=1",
-        "/network.shtml?mac=00:1b:c5:0a:0b:0c&dhcp=0&ip=127.0.0.50&netmask=255.255.255.0"
-        "&gw=127.0.0.1"};
-    // Answers in HTTP/1.1 and leaves the connection open: each command must
-    // still get a connection of its own.
-    FixtureServer a(kServerA, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", false);
-    QVERIFY(a.listening);
-    HttpClient client;
-    QSignalSpy done(&client, &HttpClient::done);
-    client.setHost(kServerA);
-    for (const QString &path : paths)
-        client.get(path);
-    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 10000);
-    QCOMPARE(done[0][0].toBool(), false);
-    QCOMPARE(a.heads.size(), 2);
-    QCOMPARE(a.connections, 2);
-    for (int i = 0; i < 2; ++i) {
-        const QByteArray &head = a.heads[i];
-        QCOMPARE(head.left(head.indexOf("\r\n")), "GET " + paths[i].toLatin1() + " HTTP/1.1");
-        QVERIFY(head.contains("\r\nHost: 127.0.0.21\r\n"));
-        // Nothing compressed, and a connection for this command only.
-        QVERIFY(head.endsWith("\r\nConnection: close\r\nAccept-Encoding: identity"));
-        for (const char *field : {"Cookie", "Cache-Control", "Pragma", "Authorization", "gzip"})
-            QVERIFY2(!head.contains(field), field);
-    }
 }
 
 void HttpClientTest::clientCanBeReleasedFromItsDoneHandler()
