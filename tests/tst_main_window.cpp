@@ -26,7 +26,6 @@ struct DxuGuiTestAccess
 namespace {
 const QColor kBlue(Qt::blue);
 const QColor kGreen(Qt::darkGreen);
-const QColor kGray(Qt::gray);
 const QColor kWhite(255, 255, 255);
 
 template <class T = QDoubleSpinBox> T *child(dxu_gui &w, const char *name)
@@ -83,7 +82,6 @@ private slots:
             QCOMPARE(child(w, name)->value(), 200.0);
         QCOMPARE(DxuGuiTestAccess::record(w).ch1_et1, 200.0);
         QCOMPARE(DxuGuiTestAccess::record(w).p2, 300.0);
-        QVERIFY(DxuGuiTestAccess::showsGen1(w));
         QVERIFY(child<QRadioButton>(w, "showG1")->isChecked());
         QCOMPARE(child<QGroupBox>(w, "previewGroup")->title(),
                  QStringLiteral("Signal Preview for Generator#1"));
@@ -260,11 +258,11 @@ private slots:
         QCOMPARE(image.pixelColor(26, 55), kWhite);
         // Solid gray bottom line across the whole width; dotted guides at the
         // edges across the height.
-        QCOMPARE(image.pixelColor(135, 119), kGray);
-        QCOMPARE(image.pixelColor(269, 119), kGray);
+        QCOMPARE(image.pixelColor(135, 119), QColor(Qt::gray));
+        QCOMPARE(image.pixelColor(269, 119), QColor(Qt::gray));
         int gray = 0, white = 0;
         for (int y = 41; y < 118; ++y) {
-            gray += y != 55 && image.pixelColor(180, y) == kGray;
+            gray += y != 55 && image.pixelColor(180, y) == QColor(Qt::gray);
             white += image.pixelColor(180, y) == kWhite;
         }
         QVERIFY(gray > 10);
@@ -281,7 +279,6 @@ private slots:
         in.ch1Width = 10736;
         in.ch2Delay = 10736;
         const PreviewGeometry g = geometryFor(in);
-        QVERIFY(g.pulsesDrawable);
         QCOMPARE(g.ch1Period, 270);
         QVERIFY(g.ch1End > 270);
         QVERIFY(g.ch2Start > 270);
