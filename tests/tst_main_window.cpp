@@ -151,8 +151,7 @@ private slots:
         QCOMPARE(wrong, 0);
     }
 
-    // A switch shows the record, not the edits; unchecking a unit by hand changes
-    // nothing.
+    // A switch shows the record, not the edits; unchecking a unit by hand does nothing.
     void switchingShowsTheRecordInEitherUnit()
     {
         dxu_gui w;
