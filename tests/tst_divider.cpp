@@ -1,10 +1,13 @@
-// The divider switch calculator: the switches each divider value shows, by
-// the pictures on the labels.
+// The pictures: every one the code addresses is compiled in and loads, and the
+// divider switch calculator shows the switches of each divider value by them.
+#include "support/test_support.h"
 #include "tools/dividebydialog.h"
 #include "tools/divider_bits.h"
-#include "support/test_support.h"
 
+#include <QDirIterator>
+#include <QFile>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QSpinBox>
 
 namespace {
@@ -33,33 +36,51 @@ class DividerTest : public QObject
     Q_OBJECT
 
 private slots:
-    void switchesForDivider_data()
+    // Scans the program's sources and forms for ":/…" paths, so a picture
+    // added to the code without its file fails here; the switch pictures too.
+    void everyPathInTheCodeLoads()
     {
-        QTest::addColumn<int>("divider");
-        QTest::addColumn<QString>("switches"); // switch 1 first
-        QTest::newRow("1") << 1 << "11111111";
-        QTest::newRow("2") << 2 << "01111111";
-        QTest::newRow("3") << 3 << "10111111";
-        QTest::newRow("100") << 100 << "00111001";
-        QTest::newRow("128") << 128 << "00000001";
-        QTest::newRow("255") << 255 << "10000000";
-        QTest::newRow("256") << 256 << "00000000";
-        QTest::newRow("0") << 0 << "00000000";
+        const QString root = QStringLiteral(DXU_SOURCE_DIR);
+        const QRegularExpression path(
+            QStringLiteral("(:/(?:dxu_gui|newPrefix|divby)/[^\"<)%]+)(?!%)"));
+        QSet<QString> paths;
+        for (const char *folder :
+             {"app", "device", "persistence", "multidevice", "network", "tools"}) {
+            QDirIterator it(root + QLatin1Char('/') + QLatin1String(folder),
+                            {"*.cpp", "*.h", "*.ui"}, QDir::Files, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                QFile file(it.next());
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                auto matches = path.globalMatch(QString::fromUtf8(file.readAll()));
+                while (matches.hasNext())
+                    paths.insert(matches.next().captured(1));
+            }
+        }
+        QVERIFY(paths.size() >= 12);
+        for (int k = 1; k <= DividerBits::SwitchCount; ++k) // addressed by number
+            for (const char *state : {"on", "off"})
+                paths.insert(QStringLiteral(":/divby/%1%2.png").arg(k).arg(QLatin1String(state)));
+        for (const QString &p : paths)
+            QVERIFY2(!QPixmap(p).isNull(), qPrintable(p));
     }
+
     // A new dialog shows 0 with every switch off. Each value is set from one
-    // that lights every switch, so that each one must change.
+    // that lights every switch, so that each one must change (switch 1 first).
     void switchesForDivider()
     {
-        QFETCH(int, divider);
-        QFETCH(QString, switches);
         dividebyDialog dialog;
         dialog.show();
         auto *spinBox = dialog.findChild<QSpinBox *>(QStringLiteral("spinBox"));
         QCOMPARE(spinBox->value(), 0);
         QCOMPARE(shownSwitches(dialog), QStringLiteral("00000000"));
-        spinBox->setValue(divider == 1 ? 256 : 1);
-        spinBox->setValue(divider);
-        QCOMPARE(shownSwitches(dialog), switches);
+        const QList<QPair<int, QString>> rows = {
+            {1, "11111111"},   {2, "01111111"},   {3, "10111111"},   {100, "00111001"},
+            {128, "00000001"}, {255, "10000000"}, {256, "00000000"}, {0, "00000000"}};
+        for (const auto &[divider, switches] : rows) {
+            spinBox->setValue(divider == 1 ? 256 : 1);
+            spinBox->setValue(divider);
+            QCOMPARE(shownSwitches(dialog), switches);
+        }
     }
 };
 

@@ -1,10 +1,10 @@
 #pragma once
 
 // Answers the file dialogs a test provokes. While a FileDialogAnswerer lives
-// it polls for a modal QFileDialog, records its caption, directory and name
-// filters, and answers it with the next queued answer: a file name is chosen
-// and accepted as the operator would, std::nullopt cancels. Other modal
-// windows (such as the dialog's own "replace it?" question) are left alone.
+// it polls for a modal QFileDialog, records its caption, and answers it with
+// the next queued answer: a file name is chosen and accepted as the operator
+// would, std::nullopt cancels. Other modal windows (such as the dialog's own
+// "replace it?" question) are left alone.
 
 #include <QApplication>
 #include <QFileDialog>
@@ -19,8 +19,6 @@
 struct SeenFileDialog
 {
     QString caption;
-    QString directory;
-    QStringList nameFilters;
 };
 
 class FileDialogAnswerer : public QObject
@@ -34,8 +32,6 @@ public:
         poll.start();
     }
 
-    void enqueue(const std::optional<QString> &answer) { answers.append(answer); }
-    int count() const { return seenDialogs.size(); }
     SeenFileDialog last() const
     {
         return seenDialogs.isEmpty() ? SeenFileDialog() : seenDialogs.last();
@@ -55,8 +51,7 @@ private:
             return;
         pollsSinceAnswer = 0;
         answering = dialog;
-        seenDialogs.append(
-            {dialog->windowTitle(), dialog->directory().absolutePath(), dialog->nameFilters()});
+        seenDialogs.append({dialog->windowTitle()});
         const std::optional<QString> reply = answers.takeFirst();
         if (reply) {
             dialog->selectFile(*reply);

@@ -1,10 +1,9 @@
 #pragma once
 
 // Answers the text input dialogs a test provokes. While an InputDialogAnswerer
-// lives it polls for a modal QInputDialog, records its title, label and preset
-// text, and answers it with the next queued answer: a text is typed and
-// accepted, std::nullopt cancels. Message boxes and other modal windows are
-// left alone.
+// lives it polls for a modal QInputDialog, records its title and preset text,
+// and answers it with the next queued answer: a text is typed and accepted,
+// std::nullopt cancels. Message boxes and other modal windows are left alone.
 
 #include <QApplication>
 #include <QInputDialog>
@@ -18,7 +17,6 @@
 struct SeenInputDialog
 {
     QString title;
-    QString label;
     QString presetText;
 };
 
@@ -33,7 +31,6 @@ public:
         poll.start();
     }
 
-    void enqueue(const std::optional<QString> &answer) { answers.append(answer); }
     int count() const { return seenDialogs.size(); }
     SeenInputDialog last() const
     {
@@ -47,7 +44,7 @@ private:
         if (!dialog || !dialog->isVisible() || dialog == answering || answers.isEmpty())
             return;
         answering = dialog;
-        seenDialogs.append({dialog->windowTitle(), dialog->labelText(), dialog->textValue()});
+        seenDialogs.append({dialog->windowTitle(), dialog->textValue()});
         const std::optional<QString> reply = answers.takeFirst();
         if (reply) {
             dialog->setTextValue(*reply);
