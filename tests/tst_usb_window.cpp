@@ -1,8 +1,11 @@
 // The main window on the USB link: connecting through the menu, the read-back
-// into the fields, the commands' frames, failures, and disconnecting.
+// into the fields, the commands' frames, failures, disconnecting, and the
+// network settings dialog over USB.
 #include "app/dxu_gui.h"
+#include "device/http_client.h"
 #include "device/usb_frames.h"
 #include "fakeusb/fake_usb.h"
+#include "network/finddialog.h"
 #include "sim/dxu_sim_server.h"
 #include "support/ethernet_window.h"
 #include "support/message_boxes.h"
@@ -10,7 +13,9 @@
 
 #include <libusb.h>
 
+#include <QCheckBox>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 
@@ -30,13 +35,16 @@ struct DxuGuiTestAccess
 using Access = DxuGuiTestAccess;
 
 namespace {
-// Settings an instrument might hold, none of them the panel's start values.
+// Settings an instrument might hold, none of them the panel's start values:
+// Ext.Trig. Rising Edge, Gen1 Slave, periods of 14999999 ticks at 20 ns and
+// 1234567 at 160 ns (time bases 0 and 3), starts 1, 2, 1, 2 ms, ends 5, 7, 10,
+// 12 ms, 12 and 34 pulses, 2.5 V.
+const UsbSettingsBlock held{2,  1,  299.99998, 197.53072, {1, 2, 1, 2}, {5, 7, 10, 12},
+                            12, 34, 0,         3,         2.5f};
+
 Bytes instrumentStatus()
 {
-    // Ext.Trig. Rising Edge, Gen1 Slave, 300 and 100 ms (time bases 0 and 3),
-    // starts 1, 2, 1, 2 ms, ends 5, 7, 10, 12 ms, 12 and 34 pulses, 2.5 V.
-    const UsbSettingsBlock block{2, 1, 300, 100, {1, 2, 1, 2}, {5, 7, 10, 12}, 12, 34, 0, 3, 2.5f};
-    const Bytes frame = settingsFrame(block, true);
+    const Bytes frame = settingsFrame(held, true);
     return Bytes(frame.begin() + 1, frame.end());
 }
 } // namespace
@@ -65,6 +73,26 @@ class UsbWindowTest : public QObject
         FakeUsb::clearCalls();
     }
 
+    // Sets the threshold through the menu (the slot itself where the entry is
+    // disabled), answering the dialog with `level` or Cancel; returns the
+    // level the dialog offered.
+    double setThreshold(double level, bool accept)
+    {
+        double offered = -1;
+        QTimer::singleShot(0, w.get(), [&offered, level, accept] {
+            auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            offered = dialog->doubleValue();
+            dialog->setDoubleValue(level);
+            accept ? dialog->accept() : dialog->reject();
+        });
+        if (child("actionTrigger_threshold")->isEnabled())
+            child("actionTrigger_threshold")->trigger();
+        else
+            QMetaObject::invokeMethod(w.get(), "setThreshold");
+        return offered;
+    }
+
 private slots:
     void init()
     {
@@ -72,6 +100,8 @@ private slots:
         FakeUsb::reset();
     }
 
+    // The instrument gets back exactly the ticks it reported, the fields
+    // changed since, and after a reconnect what it holds then.
     void connectRunAndDisconnect()
     {
         const int dxu = FakeUsb::addInstrument(Model::Dxu3);
@@ -83,14 +113,16 @@ private slots:
         child("actionUSB")->trigger();
         QCOMPARE(label(), QStringLiteral("USB connected DXU3"));
         QVERIFY(child("actionTrigger_threshold")->isEnabled());
-        // the fields changed below; the sent frame shows the others as read
-        QCOMPARE(child<QDoubleSpinBox>("periodG1")->value(), 300.0);
+        QCOMPARE(child<QDoubleSpinBox>("periodG1")->value(), 299.99998);
         QCOMPARE(child<QDoubleSpinBox>("g1c1stop")->value(), 4.0); // width = end - start
         QCOMPARE(child<QSpinBox>("pulsesG1")->value(), 12);
         QCOMPARE(child<QComboBox>("timeUnitG2")->currentIndex(), 3);
-        QCOMPARE(child<QDoubleSpinBox>("g2c2start")->value(), 2.0);
         // connecting reads; the read-back sends nothing back
         QCOMPARE(FakeUsb::framesWritten(dxu), (std::vector<Bytes>{{0x07}, {0x0A}}));
+        FakeUsb::clearCalls();
+        QTest::mouseClick(child<QPushButton>("runBoth"), Qt::LeftButton);
+        QCOMPARE(FakeUsb::framesWritten(dxu),
+                 (std::vector<Bytes>{settingsFrame(held, true), {0x0B, 0x0C}}));
 
         FakeUsb::clearCalls();
         child<QDoubleSpinBox>("periodG1")->setValue(12.5);
@@ -100,7 +132,7 @@ private slots:
         child<QDoubleSpinBox>("g2c2start")->setValue(0.5);
         QTest::mouseClick(child<QPushButton>("runGen1"), Qt::LeftButton);
         // the fields as read, with the changes above; Ch1 end = start + width
-        const UsbSettingsBlock sent{2,  1, 12.5, 100, {1, 2, 1, 0.5}, {3, 7, 10, 10.5}, 3,
+        const UsbSettingsBlock sent{2,  1, 12.5, 197.53072, {1, 2, 1, 0.5}, {3, 7, 10, 10.5}, 3,
                                     34, 0, 1,    2.5f};
         QCOMPARE(FakeUsb::framesWritten(dxu),
                  (std::vector<Bytes>{settingsFrame(sent, true), {0x0B, 0x04}}));
@@ -115,32 +147,13 @@ private slots:
         QCOMPARE(FakeUsb::openHandles(), 0);
         FakeUsb::clearCalls();
         child<QComboBox>("sourceG1")->setCurrentIndex(1); // sends no longer
+        child<QSpinBox>("pulsesG1")->setValue(99);
         QVERIFY(FakeUsb::calls().empty());
-    }
 
-    // Connect, run, disconnect, a hundred times: the instrument gets back
-    // exactly the ticks it reported, every time.
-    void reconnectingSendsTheSameTicks()
-    {
-        const int dxu = FakeUsb::addInstrument(Model::Dxu3);
-        Bytes status = instrumentStatus();
-        status[2] = 0xBE; // period 1 held as 14999998 at 20 ns
-        status[6] = 0x86; // period 2 held as 1234566 at 160 ns
-        status[7] = 0xD6;
-        status[8] = 0x12;
-        FakeUsb::setStatus(dxu, status);
-        openWindow(false);
-        std::vector<Bytes> settingsSent;
-        for (int cycle = 0; cycle < 100; ++cycle) {
-            child("actionUSB")->trigger();
-            QTest::mouseClick(child<QPushButton>("runBoth"), Qt::LeftButton);
-            child("actionUSB")->trigger();
-            settingsSent.push_back(FakeUsb::framesWritten(dxu).at(2));
-            FakeUsb::clearCalls();
-        }
-        QCOMPARE(Bytes(settingsSent[0].begin() + 1, settingsSent[0].end()), status);
-        for (const Bytes &frame : settingsSent)
-            QCOMPARE(frame, settingsSent[0]);
+        child("actionUSB")->trigger();
+        FakeUsb::clearCalls();
+        QTest::mouseClick(child<QPushButton>("runBoth"), Qt::LeftButton);
+        QCOMPARE(FakeUsb::framesWritten(dxu).at(0), settingsFrame(sent, true));
     }
 
     void sourceChangesSendSettingsThenResetAndFailuresShow()
@@ -163,10 +176,6 @@ private slots:
         FakeUsb::clearCalls();
         QTest::mouseClick(child<QPushButton>("runGen1"), Qt::LeftButton);
         QVERIFY(FakeUsb::framesWritten(dxu).empty());
-        int claims = 0;
-        for (const FakeUsb::Call &call : FakeUsb::calls())
-            claims += call.function == "libusb_claim_interface";
-        QCOMPARE(claims, 1);
         QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("Error"));
         FakeUsb::setClaimError(dxu, 0);
         FakeUsb::setWriteFails(dxu, 0x09);
@@ -179,6 +188,10 @@ private slots:
         QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("Error"));
     }
 
+    // The dialog offers the level the instrument reported; the generators are
+    // reset, then the settings last read (not the fields) go out with the new
+    // level. Cancel sends and keeps nothing; neither does a level that did not
+    // arrive.
     void thresholdResetsBothThenSendsTheLevel()
     {
         for (const Model model : {Model::Dxu3, Model::Dxu2}) {
@@ -188,38 +201,16 @@ private slots:
             openWindow(true);
             QCOMPARE(child("actionTrigger_threshold")->isEnabled(), dxu3);
             child<QDoubleSpinBox>("periodG2")->setValue(50);
-            double offered = -1;
-            QTimer::singleShot(0, w.get(), [&offered] {
-                auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
-                QVERIFY(dialog);
-                offered = dialog->doubleValue();
-                dialog->setDoubleValue(1.25);
-                dialog->accept();
-            });
-            if (dxu3)
-                child("actionTrigger_threshold")->trigger();
-            else // as the action is disabled, the slot itself
-                QMetaObject::invokeMethod(w.get(), "setThreshold");
-            QCOMPARE(offered, dxu3 ? 2.5 : 5.0); // what the instrument reported
-            // then the settings last read, not the fields, with the new level
+            QCOMPARE(setThreshold(1.25, true), dxu3 ? 2.5 : 5.0);
             UsbSettingsBlock read;
             QVERIFY(decodeStatusFrame(instrumentStatus().data(), dxu3 ? 56 : 52, read));
             read.thresholdVolts = 1.25f;
             QCOMPARE(FakeUsb::framesWritten(dxu),
                      (std::vector<Bytes>{{0x0B, 0x03}, settingsFrame(read, dxu3)}));
-            // Cancel sends and keeps nothing; neither does a level that did not arrive
             FakeUsb::setWriteFails(dxu, 0x09);
             for (bool accept : {false, true, false}) {
                 FakeUsb::clearCalls();
-                QTimer::singleShot(0, w.get(), [&offered, accept] {
-                    auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
-                    QVERIFY(dialog);
-                    offered = dialog->doubleValue();
-                    dialog->setDoubleValue(0.05);
-                    accept ? dialog->accept() : dialog->reject();
-                });
-                QMetaObject::invokeMethod(w.get(), "setThreshold");
-                QCOMPARE(offered, 1.25);
+                QCOMPARE(setThreshold(0.05, accept), 1.25);
                 QCOMPARE(FakeUsb::framesWritten(dxu).size(), std::size_t(accept ? 2 : 0));
             }
             init();
@@ -228,40 +219,30 @@ private slots:
 
     void missingOrUnusableInstrumentWarns_data()
     {
-        QTest::addColumn<bool>("present");
         QTest::addColumn<int>("openError");
-        QTest::addColumn<int>("claimError");
-        QTest::addColumn<int>("statusLength"); // -1: in full
+        QTest::addColumn<bool>("garbled");
         QTest::addColumn<QString>("text");
-        QTest::newRow("none") << false << 0 << 0 << -1
+        QTest::newRow("none") << 0 << false
                               << QStringLiteral(
                                      "Can't find DXU via USB.\nCheck USB cable or try to "
                                      "connect via Ethernet!");
         QTest::newRow("not openable")
-            << true << int(LIBUSB_ERROR_ACCESS) << 0 << -1 << QStringLiteral("LIBUSB_ERROR_ACCESS");
-        QTest::newRow("not claimable")
-            << true << 0 << int(LIBUSB_ERROR_BUSY) << -1 << QStringLiteral("LIBUSB_ERROR_BUSY");
-        QTest::newRow("short status")
-            << true << 0 << 0 << 40 << QStringLiteral("did not report its settings");
+            << int(LIBUSB_ERROR_ACCESS) << false << QStringLiteral("LIBUSB_ERROR_ACCESS");
         QTest::newRow("garbled status")
-            << true << 0 << 0 << -1 << QStringLiteral("did not report its settings");
+            << 0 << true << QStringLiteral("did not report its settings");
     }
 
     void missingOrUnusableInstrumentWarns()
     {
-        QFETCH(bool, present);
         QFETCH(int, openError);
-        QFETCH(int, claimError);
-        QFETCH(int, statusLength);
+        QFETCH(bool, garbled);
         QFETCH(QString, text);
         FakeUsb::addUnrelatedDevice(0x03EB, 0x2FF4); // same maker, another product
         FakeUsb::addUnrelatedDevice(0x1234, 0x204F); // same product id, another maker
-        if (present) {
+        if (openError || garbled) {
             const int dxu = FakeUsb::addInstrument(Model::Dxu3);
             FakeUsb::setOpenError(dxu, openError);
-            FakeUsb::setClaimError(dxu, claimError);
-            FakeUsb::setReplyLength(dxu, 0x0A, statusLength);
-            if (text.startsWith(QLatin1String("did")) && statusLength < 0)
+            if (garbled)
                 FakeUsb::setStatus(dxu, Bytes(56, 0xFF)); // time bases 255, NaN volts
         }
         MessageBoxWatcher boxes;
@@ -269,11 +250,11 @@ private slots:
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(boxes.last().title, QStringLiteral("DXU USB Connection"));
         QCOMPARE(boxes.last().icon, QMessageBox::Warning);
-        if (!present)
+        if (!openError && !garbled)
             QCOMPARE(boxes.last().text, text);
         QVERIFY2(boxes.last().text.contains(text), qPrintable(boxes.last().text));
 #ifdef Q_OS_LINUX
-        if (openError || claimError)
+        if (openError)
             QVERIFY(boxes.last().text.contains(QLatin1String("61-dxu-panel-uaccess.rules")));
 #endif
         QVERIFY(!child("actionUSB")->isChecked());
@@ -324,6 +305,84 @@ private slots:
         QTest::qWait(700);
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(label(), QStringLiteral("USB connected DXU2"));
+    }
+
+    // On USB the IP settings read the identity reply over USB, no HTTP. Its
+    // serial bytes 0A 00 FF 01 23 45 67 89 AB CD are followed, from byte 13, by
+    // the network block: DHCP (any non-zero byte is on), MAC, IP, mask,
+    // gateway. A read that fails (no reply, a short one, a failed claim) warns,
+    // shows nothing and leaves nothing to submit, until a read succeeds again.
+    // The block goes out built from the typed texts; a write that fails warns
+    // and keeps the dialog open and the instrument's settings.
+    void networkSettingsOverUsb()
+    {
+        const int dxu = FakeUsb::addInstrument(Model::Dxu2);
+        FakeUsb::IdentityReply reply{};
+        const QByteArray bytes = QByteArray::fromHex("0a00ff0123456789abcd 020000 80"
+                                                     "001bc50a0b0c 7f00003c ffff0000 7f0000fe");
+        std::copy(bytes.begin(), bytes.end(), reply.begin());
+        FakeUsb::setIdentity(dxu, reply);
+        openWindow(true);
+        child("actionIP_Settings")->trigger();
+        auto *dialog = w->findChild<FindDialog *>();
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(FakeUsb::framesWritten(dxu), std::vector<Bytes>{{0x07}});
+        QVERIFY(dialog->findChildren<HttpClient *>().isEmpty());
+        const auto edit = [dialog](const char *name) {
+            return dialog->findChild<QLineEdit *>(QLatin1String(name));
+        };
+        auto *dhcp = dialog->findChild<QCheckBox *>(QStringLiteral("dhcpCheckBox"));
+        auto *submit = dialog->findChild<QPushButton *>(QStringLiteral("submitButton"));
+        QVERIFY(dhcp->isChecked());
+        for (int replyLength : {0, 31, -2, -1}) {
+            FakeUsb::setReplyLength(dxu, 0x07, std::max(replyLength, -1));
+            FakeUsb::setClaimError(dxu, replyLength == -2 ? LIBUSB_ERROR_BUSY : 0);
+            MessageBoxWatcher boxes;
+            dialog->readNetworkSettings();
+            QStringList shown;
+            for (const char *name : {"serialEdit", "macEdit", "ipEdit", "maskEdit", "gatewayEdit"})
+                shown << edit(name)->text();
+            QCOMPARE(boxes.count(), replyLength == -1 ? 0 : 1);
+            QCOMPARE(submit->isEnabled(), replyLength == -1);
+            QCOMPARE(shown, replyLength == -1
+                                ? QStringList({"A0FF123456789ABCD", "00:1B:C5:0A:0B:0C",
+                                               "127.0.0.60", "255.255.0.0", "127.0.0.254"})
+                                : QStringList(5, QString()));
+            if (replyLength != -1)
+                QCOMPARE(boxes.last().text,
+                         QStringLiteral("Can't read the network settings from the DXU via USB."));
+        }
+
+        FakeUsb::setWriteFails(dxu, 0x08);
+        edit("macEdit")->setText(QStringLiteral("aa:BB:c:0D:e0:7f"));
+        MessageBoxWatcher boxes;
+        submit->click();
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.last().title + QStringLiteral(": ") + boxes.last().text,
+                 QStringLiteral("DXU USB Connection: Can't write the network settings to the DXU "
+                                "via USB."));
+        QCOMPARE(boxes.last().icon, QMessageBox::Warning);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(FakeUsb::identity(dxu), reply);
+
+        FakeUsb::setWriteFails(dxu, 0x08, false);
+        edit("ipEdit")->setText(QStringLiteral("10.1.2.3"));
+        edit("gatewayEdit")->setText(QStringLiteral("010.1.0.254"));
+        for (bool dhcpOn : {true, false}) {
+            dhcp->setChecked(dhcpOn);
+            FakeUsb::clearCalls();
+            const int before = boxes.count();
+            submit->click();
+            QCOMPARE(boxes.count(), before + 1);
+            QCOMPARE(boxes.last().text,
+                     QStringLiteral("Please restart DXU to apply new network settings!"));
+            QVERIFY(!dialog->isVisible());
+            // Code, DHCP, MAC, IP, mask, gateway.
+            const QByteArray frame = QByteArray::fromHex(QByteArray(dhcpOn ? "0801" : "0800") +
+                                                         "aabb0c0de07f 0a010203 ffff0000 0a0100fe");
+            QCOMPARE(FakeUsb::framesWritten(dxu),
+                     std::vector<Bytes>({Bytes(frame.begin(), frame.end())}));
+        }
     }
 };
 
