@@ -67,12 +67,12 @@ public slots:
 private:
     QList<QUrl> openedUrls;
     std::unique_ptr<dxu_gui> w;
+    Ui::dxu_guiClass *ui = nullptr;
 
-    template <typename T = QAction> T *child(const char *name)
+    QList<QAction *> modelActions()
     {
-        return w->findChild<T *>(QLatin1String(name));
+        return {ui->actionIP_Settings, ui->actionTrigger_threshold, ui->actionDivideBy_calc};
     }
-    QString label() { return child<QLabel>("dev_status")->text(); }
 
     // The class names of the visible top-level windows.
     static QStringList visibleTopLevels()
@@ -86,16 +86,16 @@ private:
 
     // A shown window that reaches no real address, connected through the
     // menu when asked; the call log then starts afresh.
-    Ui::dxu_guiClass &openWindow(bool connect)
+    void openWindow(bool connect)
     {
         w = std::make_unique<dxu_gui>();
+        ui = &Access::ui(*w);
         Access::deviceIp(*w) = QStringLiteral("127.0.0.61");
         w->show();
         QTest::qVerify(QTest::qWaitForWindowExposed(w.get()), "exposed", "", __FILE__, __LINE__);
         if (connect)
-            child("actionUSB")->trigger();
+            ui->actionUSB->trigger();
         FakeUsb::clearCalls();
-        return Access::ui(*w);
     }
 
     // Sets the threshold through the menu, answering the dialog with `level`
@@ -110,7 +110,7 @@ private:
             dialog->setDoubleValue(level);
             accept ? dialog->accept() : dialog->reject();
         });
-        child("actionTrigger_threshold")->trigger();
+        ui->actionTrigger_threshold->trigger();
         return offered;
     }
 
@@ -128,51 +128,50 @@ private slots:
         const int dxu = FakeUsb::addInstrument(Model::Dxu3);
         FakeUsb::setStatus(dxu, instrumentStatus());
         openWindow(false);
-        QVERIFY(!child("actionTrigger_threshold")->isEnabled()); // no model yet
-        QVERIFY(!child("actionDivideBy_calc")->isEnabled());
+        QVERIFY(!ui->actionTrigger_threshold->isEnabled()); // no model yet
+        QVERIFY(!ui->actionDivideBy_calc->isEnabled());
         Access::connectSourceCombos(*w); // as an Ethernet session leaves them
-        child("actionUSB")->trigger();
-        QCOMPARE(label(), QStringLiteral("USB connected DXU3"));
-        QVERIFY(child("actionTrigger_threshold")->isEnabled());
-        QCOMPARE(child<QDoubleSpinBox>("periodG1")->value(), 299.99998);
-        QCOMPARE(child<QDoubleSpinBox>("g1c1stop")->value(), 4.0); // width = end - start
+        ui->actionUSB->trigger();
+        QCOMPARE(ui->dev_status->text(), QStringLiteral("USB connected DXU3"));
+        QVERIFY(ui->actionTrigger_threshold->isEnabled());
+        QCOMPARE(ui->periodG1->value(), 299.99998);
+        QCOMPARE(ui->g1c1stop->value(), 4.0); // width = end - start
         // connecting reads; the read-back sends nothing back
         QCOMPARE(FakeUsb::framesWritten(dxu), (std::vector<Bytes>{{0x07}, {0x0A}}));
         FakeUsb::clearCalls();
-        QTest::mouseClick(child<QPushButton>("runBoth"), Qt::LeftButton);
+        QTest::mouseClick(ui->runBoth, Qt::LeftButton);
         QCOMPARE(FakeUsb::framesWritten(dxu),
                  (std::vector<Bytes>{settingsFrame(held, true), {0x0B, 0x0C}}));
 
         FakeUsb::clearCalls();
-        child<QDoubleSpinBox>("periodG1")->setValue(12.5);
-        child<QDoubleSpinBox>("g1c1stop")->setValue(2);
-        child<QSpinBox>("pulsesG1")->setValue(3);
-        child<QComboBox>("timeUnitG2")->setCurrentIndex(1);
-        child<QDoubleSpinBox>("g2c1stop")->setValue(3);
-        child<QDoubleSpinBox>("g2c2start")->setValue(0.5);
-        QTest::mouseClick(child<QPushButton>("runGen1"), Qt::LeftButton);
+        ui->periodG1->setValue(12.5);
+        ui->g1c1stop->setValue(2);
+        ui->pulsesG1->setValue(3);
+        ui->timeUnitG2->setCurrentIndex(1);
+        ui->g2c1stop->setValue(3);
+        ui->g2c2start->setValue(0.5);
+        QTest::mouseClick(ui->runGen1, Qt::LeftButton);
         // the fields as read, with the changes above; Ch1 end = start + width
         const UsbSettingsBlock sent{2,  1, 12.5, 197.53072, {1, 2, 1, 0.5}, {3, 7, 4, 10.5}, 3,
                                     34, 0, 1,    2.5f};
         QCOMPARE(FakeUsb::framesWritten(dxu),
                  (std::vector<Bytes>{settingsFrame(sent, true), {0x0B, 0x04}}));
 
-        child("actionUSB")->trigger();
-        QCOMPARE(label(), QStringLiteral("Disconnected"));
-        for (const char *name : {"groupG1", "groupG2", "runBoth", "menuProfiles"})
-            QVERIFY2(!child<QWidget>(name)->isEnabled(), name);
-        for (const char *name :
-             {"actionIP_Settings", "actionTrigger_threshold", "actionDivideBy_calc"})
-            QVERIFY2(!child(name)->isEnabled(), name);
+        ui->actionUSB->trigger();
+        QCOMPARE(ui->dev_status->text(), QStringLiteral("Disconnected"));
+        for (QWidget *widget : QWidgetList{ui->groupG1, ui->groupG2, ui->runBoth, ui->menuProfiles})
+            QVERIFY2(!widget->isEnabled(), qPrintable(widget->objectName()));
+        for (QAction *action : modelActions())
+            QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
         QCOMPARE(FakeUsb::openHandles(), 0);
         FakeUsb::clearCalls();
-        child<QComboBox>("sourceG1")->setCurrentIndex(1); // sends no longer
-        child<QSpinBox>("pulsesG1")->setValue(99);
+        ui->sourceG1->setCurrentIndex(1); // sends no longer
+        ui->pulsesG1->setValue(99);
         QVERIFY(FakeUsb::calls().empty());
 
-        child("actionUSB")->trigger();
+        ui->actionUSB->trigger();
         FakeUsb::clearCalls();
-        QTest::mouseClick(child<QPushButton>("runBoth"), Qt::LeftButton);
+        QTest::mouseClick(ui->runBoth, Qt::LeftButton);
         QCOMPARE(FakeUsb::framesWritten(dxu).at(0), settingsFrame(sent, true));
     }
 
@@ -180,9 +179,9 @@ private slots:
     {
         const int dxu = FakeUsb::addInstrument(Model::Dxu2);
         openWindow(true);
-        QVERIFY(!child("actionTrigger_threshold")->isEnabled());
-        child<QComboBox>("sourceG2")->setCurrentIndex(1);
-        child<QComboBox>("sourceG1")->setCurrentIndex(4);
+        QVERIFY(!ui->actionTrigger_threshold->isEnabled());
+        ui->sourceG2->setCurrentIndex(1);
+        ui->sourceG1->setCurrentIndex(4);
         const std::vector<Bytes> frames = FakeUsb::framesWritten(dxu);
         QCOMPARE(frames.size(), std::size_t(4));
         QCOMPARE(frames[0].size(), std::size_t(53));
@@ -195,8 +194,8 @@ private slots:
         // window says so
         FakeUsb::clearCalls();
         FakeUsb::setWriteFails(dxu, 0x09);
-        QTest::mouseClick(child<QPushButton>("runBoth"), Qt::LeftButton);
-        child<QComboBox>("sourceG2")->setCurrentIndex(0);
+        QTest::mouseClick(ui->runBoth, Qt::LeftButton);
+        ui->sourceG2->setCurrentIndex(0);
         const std::vector<Bytes> settingsOnly = FakeUsb::framesWritten(dxu);
         QCOMPARE(settingsOnly.size(), std::size_t(2));
         QCOMPARE(settingsOnly[0][0] + settingsOnly[1][0], 0x09 + 0x09);
@@ -212,7 +211,7 @@ private slots:
         const int dxu = FakeUsb::addInstrument(Model::Dxu3);
         FakeUsb::setStatus(dxu, instrumentStatus());
         openWindow(true);
-        child<QDoubleSpinBox>("periodG2")->setValue(50);
+        ui->periodG2->setValue(50);
         QCOMPARE(setThreshold(1.25, true), 2.5);
         UsbSettingsBlock level = held;
         level.thresholdVolts = 1.25f;
@@ -266,9 +265,9 @@ private slots:
         if (openError)
             QVERIFY(boxes.last().text.contains(QLatin1String("61-dxu-panel-uaccess.rules")));
 #endif
-        QVERIFY(!child("actionUSB")->isChecked());
-        QCOMPARE(label(), QStringLiteral("Disconnected"));
-        QCOMPARE(child<QDoubleSpinBox>("periodG1")->value(), 300.0); // nothing garbled shown
+        QVERIFY(!ui->actionUSB->isChecked());
+        QCOMPARE(ui->dev_status->text(), QStringLiteral("Disconnected"));
+        QCOMPARE(ui->periodG1->value(), 300.0); // nothing garbled shown
         QCOMPARE(FakeUsb::openHandles(), 0);
         QMetaObject::invokeMethod(w.get(), "resetGens"); // goes nowhere near the instrument
         QVERIFY(FakeUsb::calls().empty());
@@ -286,34 +285,33 @@ private slots:
         QVERIFY(EthernetWindow::batchEnded(*w));
         MessageBoxWatcher boxes;
         const QByteArray page = Access::httpResponse(*w);
-        child("actionUSB")->trigger(); // nothing on USB
+        ui->actionUSB->trigger(); // nothing on USB
         QCOMPARE(boxes.count(), 1);
-        QCOMPARE(label(), QStringLiteral("127.0.0.62 (DXU3)"));
-        QVERIFY(child("actionEthernet")->isChecked());
+        QCOMPARE(ui->dev_status->text(), QStringLiteral("127.0.0.62 (DXU3)"));
+        QVERIFY(ui->actionEthernet->isChecked());
         QVERIFY(Access::ethernetConnected(*w));
         QCOMPARE(Access::httpResponse(*w), page);
-        for (const char *name :
-             {"actionIP_Settings", "actionTrigger_threshold", "actionDivideBy_calc"})
-            QVERIFY2(child(name)->isEnabled(), name);
+        for (QAction *action : modelActions())
+            QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
         EthernetWindow::disconnectEthernet(*w);
-        QVERIFY(!child("actionTrigger_threshold")->isEnabled());
-        QVERIFY(!child("actionDivideBy_calc")->isEnabled());
+        QVERIFY(!ui->actionTrigger_threshold->isEnabled());
+        QVERIFY(!ui->actionDivideBy_calc->isEnabled());
 
         // an Ethernet probe on its way to an address where nothing answers
         FakeUsb::addInstrument(Model::Dxu2);
-        child("actionEthernet")->setChecked(true);
+        ui->actionEthernet->setChecked(true);
         Access::deviceIp(*w) = QStringLiteral("127.0.0.61");
         Access::queueProbe(*w);
-        child("actionUSB")->trigger();
-        QCOMPARE(label(), QStringLiteral("USB connected DXU2"));
+        ui->actionUSB->trigger();
+        QCOMPARE(ui->dev_status->text(), QStringLiteral("USB connected DXU2"));
         QVERIFY(!Access::ethernetConnected(*w));
-        QVERIFY(!child("actionEthernet")->isChecked());
+        QVERIFY(!ui->actionEthernet->isChecked());
         QVERIFY(Access::httpResponse(*w).isEmpty());
 
         // the dropped probe neither fails nor takes the label back
         QTest::qWait(700);
         QCOMPARE(boxes.count(), 1);
-        QCOMPARE(label(), QStringLiteral("USB connected DXU2"));
+        QCOMPARE(ui->dev_status->text(), QStringLiteral("USB connected DXU2"));
     }
 
     // On USB the IP settings read the identity reply over USB, no HTTP. Its
@@ -332,7 +330,7 @@ private slots:
         std::copy(bytes.begin(), bytes.end(), reply.begin());
         FakeUsb::setIdentity(dxu, reply);
         openWindow(true);
-        child("actionIP_Settings")->trigger();
+        ui->actionIP_Settings->trigger();
         auto *dialog = w->findChild<FindDialog *>();
         QVERIFY(dialog->isVisible());
         QCOMPARE(FakeUsb::framesWritten(dxu), std::vector<Bytes>{{0x07}});
@@ -392,26 +390,29 @@ private slots:
                      std::vector<Bytes>({Bytes(frame.begin(), frame.end())}));
         }
     }
+
     // Compact mode hides the five framed elements and moves the buttons up
     // into a fixed 310 × 160 window; off, the form's layout comes back.
     void compactMode()
     {
-        Ui::dxu_guiClass &ui = openWindow(false);
-        const QWidgetList framed = {ui.previewGroup, ui.groupG1, ui.groupG2, ui.groupBox,
-                                    ui.label_8};
+        openWindow(false);
+        const QWidgetList framed = {ui->previewGroup, ui->groupG1, ui->groupG2, ui->groupBox,
+                                    ui->label_8};
         for (bool on : {true, false}) {
-            ui.actionCompact_Mode->setChecked(on);
+            ui->actionCompact_Mode->setChecked(on);
             QTRY_COMPARE(w->size(), QSize(310, on ? 160 : 678));
             QCOMPARE(w->minimumSize(), w->maximumSize());
             for (QWidget *widget : framed)
                 QVERIFY2(widget->isVisibleTo(w.get()) != on, qPrintable(widget->objectName()));
-            const QList<QPoint> buttons = {ui.runGen1->pos(), ui.stopGen1->pos(), ui.runGen2->pos(),
-                                           ui.stopGen2->pos(), ui.resetButton->pos()};
+            const QList<QPoint> buttons = {ui->runGen1->pos(), ui->stopGen1->pos(),
+                                           ui->runGen2->pos(), ui->stopGen2->pos(),
+                                           ui->resetButton->pos()};
             const QList<QPoint> expected =
                 on ? QList<QPoint>{{26, 20}, {26, 53}, {171, 20}, {171, 53}, {171, 83}}
                    : QList<QPoint>{{26, 517}, {26, 550}, {171, 517}, {171, 550}, {171, 220}};
             QCOMPARE(buttons, expected);
-            QCOMPARE(ui.runBoth->geometry(), on ? QRect(26, 83, 122, 31) : QRect(26, 580, 268, 34));
+            QCOMPARE(ui->runBoth->geometry(),
+                     on ? QRect(26, 83, 122, 31) : QRect(26, 580, 268, 34));
         }
     }
 
@@ -419,11 +420,11 @@ private slots:
     // resized.
     void alwaysOnTop()
     {
-        Ui::dxu_guiClass &ui = openWindow(false);
+        openWindow(false);
         QWindow *native = w->windowHandle();
         const QRect geometry = w->geometry();
         for (bool on : {true, false}) {
-            ui.actionAlways_on_top->trigger();
+            ui->actionAlways_on_top->trigger();
             QCOMPARE(native->flags().testFlag(Qt::WindowStaysOnTopHint), on);
             QCOMPARE(w->windowHandle(), native);
             QVERIFY(w->isVisible());
@@ -433,9 +434,9 @@ private slots:
 
     void aboutBox()
     {
-        Ui::dxu_guiClass &ui = openWindow(false);
+        openWindow(false);
         MessageBoxWatcher boxes;
-        ui.actionAbout->trigger();
+        ui->actionAbout->trigger();
         QCOMPARE(boxes.count(), 1);
         QTextDocument document;
         document.setHtml(boxes.last().text);
@@ -454,7 +455,7 @@ private slots:
 
     void helpOpensHelpFileOrManual()
     {
-        Ui::dxu_guiClass &ui = openWindow(false);
+        openWindow(false);
         QFETCH(bool, chmBesideProgram);
         const QString chm = QCoreApplication::applicationDirPath() + "/dxuhelp.chm";
         QVERIFY(!QFileInfo::exists(chm));
@@ -464,7 +465,7 @@ private slots:
         openedUrls.clear();
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "recordUrl");
         MessageBoxWatcher boxes;
-        ui.actionHelp->trigger();
+        ui->actionHelp->trigger();
         QTest::qWait(300);
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         if (chmBesideProgram)
@@ -482,14 +483,14 @@ private slots:
     // The second time shows the same dialog, with the slave it was given.
     void slaveControlTwiceKeepsOneDialog()
     {
-        Ui::dxu_guiClass &ui = openWindow(false);
-        ui.actionManage_Slave->trigger();
+        openWindow(false);
+        ui->actionManage_Slave->trigger();
         auto *slaves = w->findChild<multidxudialog *>();
         auto *list = slaves->findChild<QListWidget *>(QStringLiteral("dxulistWidget"));
         QVERIFY(slaves->isVisible() && list);
         list->addItem(QStringLiteral("127.0.0.62"));
         const int items = list->count();
-        ui.actionManage_Slave->trigger();
+        ui->actionManage_Slave->trigger();
         QVERIFY(slaves->isVisible() && !slaves->isModal());
         QCOMPARE(list->count(), items);
         QCOMPARE(visibleTopLevels().count(QStringLiteral("multidxudialog")), 1);
