@@ -6,7 +6,6 @@
 #include "device/http_client.h"
 #include "device/usb_frames.h"
 #include "fakeusb/fake_usb.h"
-#include "multidevice/multidxudialog.h"
 #include "network/finddialog.h"
 #include "sim/dxu_sim_server.h"
 #include "support/ethernet_window.h"
@@ -20,7 +19,6 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTextDocument>
@@ -122,7 +120,11 @@ private slots:
     }
 
     // The instrument gets back exactly the ticks it reported, the fields
-    // changed since, and after a reconnect what it holds then.
+    // changed since, and after a reconnect what it holds then. The threshold
+    // dialog offers the level the instrument reported; the generators are
+    // reset, then the settings last sent or read (not the fields) go out with
+    // the new level. Cancel sends and keeps nothing; neither does a level
+    // that did not arrive. A source change sends the settings, then resets.
     void connectRunAndDisconnect()
     {
         const int dxu = FakeUsb::addInstrument(Model::Dxu3);
@@ -150,12 +152,39 @@ private slots:
         ui->timeUnitG2->setCurrentIndex(1);
         ui->g2c1stop->setValue(3);
         ui->g2c2start->setValue(0.5);
+        QCOMPARE(setThreshold(1.25, true), 2.5);
+        UsbSettingsBlock level = held;
+        level.thresholdVolts = 1.25f;
+        QCOMPARE(FakeUsb::framesWritten(dxu),
+                 (std::vector<Bytes>{{0x0B, 0x03}, settingsFrame(level, true)}));
+        FakeUsb::setWriteFails(dxu, 0x09);
+        for (bool accept : {false, true, false}) {
+            FakeUsb::clearCalls();
+            QCOMPARE(setThreshold(0.05, accept), 1.25);
+            QCOMPARE(FakeUsb::framesWritten(dxu).size(), std::size_t(accept ? 2 : 0));
+        }
+        // settings that did not arrive: no run after them, and the window says so
+        w->statusBar()->clearMessage();
+        QTest::mouseClick(ui->runGen1, Qt::LeftButton);
+        QCOMPARE(FakeUsb::framesWritten(dxu).size(), std::size_t(1)); // the settings only
+        QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("Error"));
+        FakeUsb::setWriteFails(dxu, 0x09, false);
+        FakeUsb::clearCalls();
         QTest::mouseClick(ui->runGen1, Qt::LeftButton);
         // the fields as read, with the changes above; Ch1 end = start + width
-        const UsbSettingsBlock sent{2,  1, 12.5, 197.53072, {1, 2, 1, 0.5}, {3, 7, 4, 10.5}, 3,
-                                    34, 0, 1,    2.5f};
+        UsbSettingsBlock sent{2, 1,  12.5, 197.53072, {1, 2, 1, 0.5}, {3, 7, 4, 10.5},
+                              3, 34, 0,    1,         1.25f};
         QCOMPARE(FakeUsb::framesWritten(dxu),
                  (std::vector<Bytes>{settingsFrame(sent, true), {0x0B, 0x04}}));
+        FakeUsb::clearCalls();
+        ui->sourceG2->setCurrentIndex(0);
+        ui->sourceG1->setCurrentIndex(4); // Ext.Trig. High Level
+        sent.source2 = 0;
+        const Bytes gen2Changed = settingsFrame(sent, true);
+        sent.source1 = 6;
+        QCOMPARE(FakeUsb::framesWritten(dxu),
+                 (std::vector<Bytes>{
+                     gen2Changed, {0x0B, 0x02}, settingsFrame(sent, true), {0x0B, 0x03}}));
 
         ui->actionUSB->trigger();
         QCOMPARE(ui->dev_status->text(), QStringLiteral("Disconnected"));
@@ -173,56 +202,6 @@ private slots:
         FakeUsb::clearCalls();
         QTest::mouseClick(ui->runBoth, Qt::LeftButton);
         QCOMPARE(FakeUsb::framesWritten(dxu).at(0), settingsFrame(sent, true));
-    }
-
-    void sourceChangesSendSettingsThenResetAndFailuresShow()
-    {
-        const int dxu = FakeUsb::addInstrument(Model::Dxu2);
-        openWindow(true);
-        QVERIFY(!ui->actionTrigger_threshold->isEnabled());
-        ui->sourceG2->setCurrentIndex(1);
-        ui->sourceG1->setCurrentIndex(4);
-        const std::vector<Bytes> frames = FakeUsb::framesWritten(dxu);
-        QCOMPARE(frames.size(), std::size_t(4));
-        QCOMPARE(frames[0].size(), std::size_t(53));
-        QCOMPARE(frames[0][2], std::uint8_t(1)); // Gen1 Slave
-        QCOMPARE(frames[1], (Bytes{0x0B, 0x02}));
-        QCOMPARE(frames[2][1], std::uint8_t(6)); // Ext.Trig. High Level
-        QCOMPARE(frames[3], (Bytes{0x0B, 0x03}));
-
-        // settings that did not arrive: no run or reset after them, and the
-        // window says so
-        FakeUsb::clearCalls();
-        FakeUsb::setWriteFails(dxu, 0x09);
-        QTest::mouseClick(ui->runBoth, Qt::LeftButton);
-        ui->sourceG2->setCurrentIndex(0);
-        const std::vector<Bytes> settingsOnly = FakeUsb::framesWritten(dxu);
-        QCOMPARE(settingsOnly.size(), std::size_t(2));
-        QCOMPARE(settingsOnly[0][0] + settingsOnly[1][0], 0x09 + 0x09);
-        QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("Error"));
-    }
-
-    // The dialog offers the level the instrument reported; the generators are
-    // reset, then the settings last read (not the fields) go out with the new
-    // level. Cancel sends and keeps nothing; neither does a level that did not
-    // arrive.
-    void thresholdResetsBothThenSendsTheLevel()
-    {
-        const int dxu = FakeUsb::addInstrument(Model::Dxu3);
-        FakeUsb::setStatus(dxu, instrumentStatus());
-        openWindow(true);
-        ui->periodG2->setValue(50);
-        QCOMPARE(setThreshold(1.25, true), 2.5);
-        UsbSettingsBlock level = held;
-        level.thresholdVolts = 1.25f;
-        QCOMPARE(FakeUsb::framesWritten(dxu),
-                 (std::vector<Bytes>{{0x0B, 0x03}, settingsFrame(level, true)}));
-        FakeUsb::setWriteFails(dxu, 0x09);
-        for (bool accept : {false, true, false}) {
-            FakeUsb::clearCalls();
-            QCOMPARE(setThreshold(0.05, accept), 1.25);
-            QCOMPARE(FakeUsb::framesWritten(dxu).size(), std::size_t(accept ? 2 : 0));
-        }
     }
 
     void missingOrUnusableInstrumentWarns_data()
@@ -446,54 +425,31 @@ private slots:
 
     // Help opens dxuhelp.chm beside the program; without it, the HTML manual
     // (the build tree has it where an installation does), never a box.
-    void helpOpensHelpFileOrManual_data()
-    {
-        QTest::addColumn<bool>("chmBesideProgram");
-        QTest::newRow("dxuhelp.chm beside the program") << true;
-        QTest::newRow("no dxuhelp.chm") << false;
-    }
-
     void helpOpensHelpFileOrManual()
     {
         openWindow(false);
-        QFETCH(bool, chmBesideProgram);
         const QString chm = QCoreApplication::applicationDirPath() + "/dxuhelp.chm";
         QVERIFY(!QFileInfo::exists(chm));
-        QFile file(chm);
-        if (chmBesideProgram)
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        openedUrls.clear();
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "recordUrl");
-        MessageBoxWatcher boxes;
-        ui->actionHelp->trigger();
-        QTest::qWait(300);
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        if (chmBesideProgram)
+        for (bool chmBesideProgram : {true, false}) {
+            QFile file(chm);
+            if (chmBesideProgram)
+                QVERIFY(file.open(QIODevice::WriteOnly));
+            openedUrls.clear();
+            MessageBoxWatcher boxes;
+            ui->actionHelp->trigger();
+            QTest::qWait(300);
             file.remove();
-        QCOMPARE(boxes.count(), 0);
-        QCOMPARE(visibleTopLevels(), QStringList({"dxu_gui"}));
-        QCOMPARE(openedUrls.size(), 1);
-        const QString opened = openedUrls.first().toLocalFile();
-        QVERIFY2(chmBesideProgram ? opened == chm
-                                  : opened.endsWith("/share/dxu-panel/manual/index.html") &&
-                                        QFileInfo::exists(opened),
-                 qPrintable(opened));
-    }
-
-    // The second time shows the same dialog, with the slave it was given.
-    void slaveControlTwiceKeepsOneDialog()
-    {
-        openWindow(false);
-        ui->actionManage_Slave->trigger();
-        auto *slaves = w->findChild<multidxudialog *>();
-        auto *list = slaves->findChild<QListWidget *>(QStringLiteral("dxulistWidget"));
-        QVERIFY(slaves->isVisible() && list);
-        list->addItem(QStringLiteral("127.0.0.62"));
-        const int items = list->count();
-        ui->actionManage_Slave->trigger();
-        QVERIFY(slaves->isVisible() && !slaves->isModal());
-        QCOMPARE(list->count(), items);
-        QCOMPARE(visibleTopLevels().count(QStringLiteral("multidxudialog")), 1);
+            QCOMPARE(boxes.count(), 0);
+            QCOMPARE(visibleTopLevels(), QStringList({"dxu_gui"}));
+            QCOMPARE(openedUrls.size(), 1);
+            const QString opened = openedUrls.first().toLocalFile();
+            QVERIFY2(chmBesideProgram ? opened == chm
+                                      : opened.endsWith("/share/dxu-panel/manual/index.html") &&
+                                            QFileInfo::exists(opened),
+                     qPrintable(opened));
+        }
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     }
 };
 
