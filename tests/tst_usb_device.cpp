@@ -47,20 +47,13 @@ class UsbDeviceTest : public QObject
 
     std::unique_ptr<UsbDevice> usb;
 
-    // Plugs in an instrument and connects to it; returns its id.
-    int connectTo(Model model)
-    {
-        const int device = FakeUsb::addInstrument(model);
-        usb = std::make_unique<UsbDevice>();
-        QTest::qVerify(usb->findDevice(), "findDevice()", "", __FILE__, __LINE__);
-        return device;
-    }
-
 private slots:
+    // A device not yet connected on an empty bus.
     void init()
     {
         usb.reset();
         FakeUsb::reset();
+        usb = std::make_unique<UsbDevice>();
     }
 
     void ticks()
@@ -140,7 +133,6 @@ private slots:
             FakeUsb::IdentityReply identity = FakeUsb::identity(dxu);
             identity[10] = static_cast<std::uint8_t>(modelByte);
             FakeUsb::setIdentity(dxu, identity);
-            usb = std::make_unique<UsbDevice>();
             QVERIFY(usb->findDevice());
             QCOMPARE(usb->isDxu3, dxu3);
             QVERIFY(usb->sendSettings());
@@ -180,7 +172,9 @@ private slots:
         QFETCH(int, offset);
         QFETCH(QByteArray, bytes);
         QFETCH(bool, accepted);
-        FakeUsb::unplug(connectTo(Model::Dxu2));
+        const int earlier = FakeUsb::addInstrument(Model::Dxu2);
+        QVERIFY(usb->findDevice());
+        FakeUsb::unplug(earlier);
         usb->settings.period1 = 42;
         const int dxu = FakeUsb::addInstrument(Model::Dxu3);
         Bytes status(56, 0);
@@ -216,7 +210,6 @@ private slots:
         const int other = FakeUsb::addUnrelatedDevice(0x046D, 0xC077);
         const int first = FakeUsb::addInstrument(Model::Dxu3);
         const int second = FakeUsb::addInstrument(Model::Dxu2);
-        usb = std::make_unique<UsbDevice>();
         QVERIFY(usb->findDevice());
         QVERIFY(usb->isDxu3);
         std::vector<int> opened;
@@ -242,13 +235,13 @@ private slots:
     // Each command with a one-byte acknowledgement, a second at most for each
     // transfer. The configuration is set only when the device is in another
     // one (on a configured device it is a reset, busy while claimed), and a
-    // kernel driver holding the interface is detached for the panel.
-    void commandsSendTheirFlags()
+    // kernel driver holding the interface is detached for the panel. A failed
+    // claim, write or acknowledgement ends the command, not the link.
+    void commandsSendTheirFlagsAndFailuresEndThem()
     {
         const int dxu = FakeUsb::addInstrument(Model::Dxu2);
         FakeUsb::setConfiguration(dxu, 0);
         FakeUsb::setKernelDriver(dxu, true);
-        usb = std::make_unique<UsbDevice>();
         QVERIFY(usb->findDevice());
         QVERIFY(usb->runGenerators(false, true));
         QVERIFY(usb->runGenerators(true, true));
@@ -269,11 +262,7 @@ private slots:
             QVERIFY2(call.result != LIBUSB_ERROR_BUSY, call.function.c_str());
             QVERIFY(call.function != "libusb_bulk_transfer" || call.timeout == 1000u);
         }
-    }
 
-    void failuresEndTheCommand()
-    {
-        const int dxu = connectTo(Model::Dxu3);
         FakeUsb::setClaimError(dxu, LIBUSB_ERROR_BUSY);
         FakeUsb::clearCalls();
         QVERIFY(!usb->runGenerators(true, false));
@@ -288,7 +277,7 @@ private slots:
         FakeUsb::setWriteFails(dxu, 0x09);
         FakeUsb::clearCalls();
         QVERIFY(!usb->sendSettings());
-        QCOMPARE(transferLengths(dxu), std::vector<int>{57}); // no read after a failed write
+        QCOMPARE(transferLengths(dxu), std::vector<int>{53}); // no read after a failed write
         QVERIFY(usb->resetGenerators(true, true));            // the next command goes out
         FakeUsb::setReplyLength(dxu, 0x0B, 0);
         QVERIFY(!usb->runGenerators(true, false)); // acknowledgement missing
