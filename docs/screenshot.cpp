@@ -13,6 +13,14 @@
 #include <QFileInfo>
 #include <QTimer>
 
+// The dialogs are made at their first opening.
+struct DxuGuiTestAccess
+{
+    static multidxudialog *slaveDialog(dxu_gui &w) { return w.slaveControlDialog(); }
+    static FindDialog *networkDialog(dxu_gui &w) { return w.networkSettingsDialog(); }
+    static dividebyDialog *dividerDialog(dxu_gui &w) { return w.dividerCalculator(); }
+};
+
 int main(int argc, char *argv[])
 {
     TestSupport::isolateSettings();
@@ -23,13 +31,13 @@ int main(int argc, char *argv[])
     QList<QPair<QWidget *, QString>> pictures{{&window, target}};
     if (QFileInfo(target).isDir()) {
         const QDir dir(target);
-        pictures = {
-            {&window, dir.filePath(QStringLiteral("panel.png"))},
-            {window.findChild<multidxudialog *>(),
-             dir.filePath(QStringLiteral("slave-dialog.png"))},
-            {window.findChild<FindDialog *>(), dir.filePath(QStringLiteral("network-dialog.png"))},
-            {window.findChild<dividebyDialog *>(),
-             dir.filePath(QStringLiteral("divider-dialog.png"))}};
+        pictures = {{&window, dir.filePath(QStringLiteral("panel.png"))},
+                    {DxuGuiTestAccess::slaveDialog(window),
+                     dir.filePath(QStringLiteral("slave-dialog.png"))},
+                    {DxuGuiTestAccess::networkDialog(window),
+                     dir.filePath(QStringLiteral("network-dialog.png"))},
+                    {DxuGuiTestAccess::dividerDialog(window),
+                     dir.filePath(QStringLiteral("divider-dialog.png"))}};
     }
     for (const auto &picture : pictures)
         picture.first->show();
