@@ -7,19 +7,12 @@
 #include "multidevice/multidxudialog.h"
 #include "network/finddialog.h"
 #include "support/test_support.h"
+#include "support/window_access.h"
 #include "tools/dividebydialog.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
-
-// The dialogs are made at their first opening.
-struct DxuGuiTestAccess
-{
-    static multidxudialog *slaveDialog(dxu_gui &w) { return w.slaveControlDialog(); }
-    static FindDialog *networkDialog(dxu_gui &w) { return w.networkSettingsDialog(); }
-    static dividebyDialog *dividerDialog(dxu_gui &w) { return w.dividerCalculator(); }
-};
 
 int main(int argc, char *argv[])
 {

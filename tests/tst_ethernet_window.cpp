@@ -11,6 +11,7 @@
 #include "support/ethernet_window.h"
 #include "support/message_boxes.h"
 #include "support/test_support.h"
+#include "support/window_access.h"
 
 #include <QElapsedTimer>
 #include <QInputDialog>
@@ -21,14 +22,6 @@
 #include <memory>
 
 using namespace EthernetWindow;
-
-struct DxuGuiTestAccess
-{
-    static QString &deviceIp(dxu_gui &w) { return w.deviceIp; }
-    static bool usbConnected(dxu_gui &w) { return w.usbConnected; }
-    static const GeneratorSettings &record(dxu_gui &w) { return w.record; }
-    static bool waitTimerRuns(dxu_gui &w) { return w.requestTimer.isActive(); }
-};
 
 namespace {
 

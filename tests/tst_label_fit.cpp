@@ -5,6 +5,7 @@
 #include "multidevice/multidxudialog.h"
 #include "network/finddialog.h"
 #include "support/test_support.h"
+#include "support/window_access.h"
 #include "tools/dividebydialog.h"
 
 #include <QAbstractButton>
@@ -13,15 +14,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStyleOption>
-
-// The windows of the rows below; the dialogs are made at their first opening.
-struct DxuGuiTestAccess
-{
-    static QList<QWidget *> windows(dxu_gui &w)
-    {
-        return {&w, &w, w.slaveControlDialog(), w.networkSettingsDialog(), w.dividerCalculator()};
-    }
-};
 
 namespace {
 
@@ -113,7 +105,10 @@ private slots:
         QFETCH(int, window);
         dxu_gui main;
         main.findChild<QAction *>(QStringLiteral("actionMicroseconds"))->setChecked(window == 1);
-        QWidget *shown = DxuGuiTestAccess::windows(main).at(window);
+        using Access = DxuGuiTestAccess;
+        QWidget *shown = QList<QWidget *>{&main, &main, Access::slaveDialog(main),
+                                          Access::networkDialog(main), Access::dividerDialog(main)}
+                             .at(window);
         QVERIFY(shown);
         shown->show();
         QVERIFY(QTest::qWaitForWindowExposed(shown));

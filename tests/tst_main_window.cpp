@@ -6,22 +6,12 @@
 #include "device/usb_frames.h"
 #include "persistence/settings_store.h"
 #include "support/test_support.h"
+#include "support/window_access.h"
 
 #include <QMenuBar>
 #include <QPixmap>
 #include <QSettings>
 #include <QStatusBar>
-
-struct DxuGuiTestAccess
-{
-    static QString &deviceIp(dxu_gui &w) { return w.deviceIp; }
-    static bool showsGen1(dxu_gui &w) { return w.previewShowsGen1; }
-    static GeneratorSettings &record(dxu_gui &w) { return w.record; }
-    static double unitFactor(dxu_gui &w) { return w.unitFactor; }
-    static const PreviewGeometry &geometry(dxu_gui &w) { return w.previewGeometry; }
-    static void fieldsToRecord(dxu_gui &w) { w.fieldsToRecord(); }
-    static void recordToFields(dxu_gui &w) { w.recordToFields(); }
-};
 
 namespace {
 const QColor kBlue(Qt::blue);

@@ -9,17 +9,13 @@
 #include "sim/dxu_sim_server.h"
 #include "support/message_boxes.h"
 #include "support/test_support.h"
+#include "support/window_access.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include <memory>
-
-struct DxuGuiTestAccess
-{
-    static QString &deviceIp(dxu_gui &w) { return w.deviceIp; }
-};
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "support/input_dialogs.h"
 #include "support/message_boxes.h"
 #include "support/test_support.h"
+#include "support/window_access.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -28,10 +29,6 @@
 #include <memory>
 #include <sys/resource.h>
 
-struct DxuGuiTestAccess
-{
-    static QString &deviceIp(dxu_gui &w) { return w.deviceIp; }
-};
 using FakeUsb::Bytes;
 
 namespace {

@@ -11,6 +11,7 @@
 #include "support/ethernet_window.h"
 #include "support/message_boxes.h"
 #include "support/test_support.h"
+#include "support/window_access.h"
 
 #include <libusb.h>
 
@@ -29,14 +30,6 @@
 using FakeUsb::Bytes;
 using FakeUsb::Model;
 
-struct DxuGuiTestAccess
-{
-    static Ui::dxu_guiClass &ui(dxu_gui &w) { return w.ui; }
-    static QString &deviceIp(dxu_gui &w) { return w.deviceIp; }
-    static bool &ethernetConnected(dxu_gui &w) { return w.ethernetConnected; }
-    static QByteArray &httpResponse(dxu_gui &w) { return w.httpResponse; }
-    static void connectSourceCombos(dxu_gui &w) { w.connectSourceCombos(); }
-};
 using Access = DxuGuiTestAccess;
 
 namespace {
