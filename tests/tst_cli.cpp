@@ -181,6 +181,9 @@ private slots:
         ethernet("no field", {"set", "p3=1"}, 2, {});
         ethernet("no number", {"set", "pn1=1.5"}, 2, {});
         ethernet("threshold range", {"threshold", "5.01"}, 2, {});
+        ethernet("threshold too low", {"threshold", "0.04"}, 2, {});
+        ethernet("lowest threshold", {"threshold", "0.05"}, 0,
+                 {probe, "/sg_run.shtml?reset1=1", "/tt.shtml?volt=0.05"});
         ethernet("run 3", {"run", "3"}, 2, {});
         ethernet("network field", {"network", "--set", "ip=1.2.3.4.5"}, 2, {});
         ethernet("no profile", {"profile", "load", "none"}, 2, {});
