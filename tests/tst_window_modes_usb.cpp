@@ -178,6 +178,9 @@ private slots:
         QCOMPARE(FakeUsb::framesWritten(dxu),
                  (std::vector<Bytes>{
                      gen2Changed, {0x0B, 0x02}, settingsFrame(sent, true), {0x0B, 0x03}}));
+        FakeUsb::clearCalls();
+        QTest::mouseClick(ui->stopGen1, Qt::LeftButton);
+        QCOMPARE(FakeUsb::framesWritten(dxu), (std::vector<Bytes>{{0x0B, 0x01}}));
 
         ui->actionUSB->trigger();
         QCOMPARE(ui->dev_status->text(), QStringLiteral("Disconnected"));
