@@ -62,17 +62,11 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
     ui.showG1->setChecked(true);
 
     setWindowTitle(tr("Halvorn DXU Interface %1").arg(QLatin1String(DxuVersion)));
-    const QIcon stopIcon(QStringLiteral(":/dxu_gui/images/stop.png"));
-    const QIcon runIcon(QStringLiteral(":/dxu_gui/images/run.png"));
-    ui.resetButton->setIcon(stopIcon);
+    // The form gives these buttons their run and stop pictures.
     ui.resetButton->setIconSize(QSize(16, 16));
-    ui.stopGen1->setIcon(stopIcon);
     ui.stopGen1->setIconSize(QSize(10, 10));
-    ui.stopGen2->setIcon(stopIcon);
     ui.stopGen2->setIconSize(QSize(10, 10));
-    ui.runGen1->setIcon(runIcon);
     ui.runGen1->setIconSize(QSize(24, 24));
-    ui.runGen2->setIcon(runIcon);
     ui.runGen2->setIconSize(QSize(24, 24));
     statusBar()->showMessage(tr("Ready"));
 
