@@ -1,5 +1,7 @@
 // Start-up and idle cost of the panel beside a bare Qt window with a menu and
-// a button, both started as fresh processes in the same run, alternately:
+// a button and beside the panel's form alone (its .ui in a plain main window,
+// none of the panel's code), all started as fresh processes in the same run,
+// in turn:
 // - start to first paint: from spawning the process to the end of its
 //   window's first paint (median of the runs);
 // - the CPU time the process used by then (median; load on a shared machine
@@ -56,11 +58,13 @@ int main(int argc, char *argv[])
     const int runs = argc > 1 ? qMax(1, QByteArray(argv[1]).toInt()) : 15;
     const int idleSeconds = argc > 2 ? qMax(1, QByteArray(argv[2]).toInt()) : 20;
     const QString dir = QCoreApplication::applicationDirPath();
-    const QString programs[2] = {dir + QStringLiteral("/dxu-bare-window-probe"),
-                                 dir + QStringLiteral("/dxu-panel-probe")};
-    std::vector<double> ms[2], kib[2], cpuMs[2];
+    enum { Bare, Panel, Form, Programs };
+    const QString programs[Programs] = {dir + QStringLiteral("/dxu-bare-window-probe"),
+                                        dir + QStringLiteral("/dxu-panel-probe"),
+                                        dir + QStringLiteral("/dxu-form-probe")};
+    std::vector<double> ms[Programs], kib[Programs], cpuMs[Programs];
     for (int i = 0; i < runs; ++i)
-        for (int p = 0; p < 2; ++p) {
+        for (int p = 0; p < Programs; ++p) {
             const QStringList out = runProbe(programs[p], {});
             ms[p].push_back(out.value(0).toDouble());
             kib[p].push_back(out.value(1).toDouble());
@@ -70,16 +74,23 @@ int main(int argc, char *argv[])
     for (int p = 0; p < 2; ++p)
         idle[p] = runProbe(programs[p], {QString::number(idleSeconds)}).value(0).toDouble();
 
-    std::printf("platform %s, %d runs each, alternating\n", qgetenv("QT_QPA_PLATFORM").constData(),
+    std::printf("platform %s, %d runs each, in turn\n", qgetenv("QT_QPA_PLATFORM").constData(),
                 runs);
-    std::printf("%-34s %12s %12s %8s\n", "", "panel", "bare window", "ratio");
-    std::printf("%-34s %9.1f ms %9.1f ms %7.2fx\n", "start to first paint (median)", median(ms[1]),
-                median(ms[0]), median(ms[1]) / median(ms[0]));
-    std::printf("%-34s %9.1f ms %9.1f ms %7.2fx\n", "CPU time to first paint (median)",
-                median(cpuMs[1]), median(cpuMs[0]), median(cpuMs[1]) / median(cpuMs[0]));
-    std::printf("%-34s %8.1f MiB %8.1f MiB %7.2fx\n", "resident memory (median)",
-                median(kib[1]) / 1024, median(kib[0]) / 1024, median(kib[1]) / median(kib[0]));
+    std::printf("%-34s %12s %12s %8s %12s %8s\n", "", "panel", "bare window", "ratio", "form alone",
+                "ratio");
+    // The second ratio is the form's own against the bare window: what the
+    // window's content costs before any of the panel's code runs.
+    const auto row = [](const char *label, const std::vector<double> *v, double scale,
+                        const char *unit) {
+        const double panel = median(v[Panel]) / scale, bare = median(v[Bare]) / scale,
+                     form = median(v[Form]) / scale;
+        std::printf("%-34s %9.1f %-3s %8.1f %-3s %7.2fx %8.1f %-3s %7.2fx\n", label, panel, unit,
+                    bare, unit, panel / bare, form, unit, form / bare);
+    };
+    row("start to first paint (median)", ms, 1, "ms");
+    row("CPU time to first paint (median)", cpuMs, 1, "ms");
+    row("resident memory (median)", kib, 1024, "MiB");
     std::printf("%-34s %10.3f %% %10.3f %%   (of one core over %d s)\n", "idle CPU, window shown",
-                idle[1], idle[0], idleSeconds);
+                idle[Panel], idle[Bare], idleSeconds);
     return 0;
 }
