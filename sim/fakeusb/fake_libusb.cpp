@@ -34,6 +34,13 @@ void requireOpen(const libusb_device_handle *handle, const char *function)
     }
 }
 
+// A call on an open handle: the usual start of every function that takes one.
+Call callOnOpen(const libusb_device_handle *handle, const char *function)
+{
+    requireOpen(handle, function);
+    return callOn(function, handle->device);
+}
+
 bool reachable(const libusb_device_handle *handle)
 {
     return !handle->stale && handle->device->sim.plugged;
@@ -194,8 +201,7 @@ void libusb_close(libusb_device_handle *dev_handle)
 
 int libusb_get_configuration(libusb_device_handle *dev_handle, int *config)
 {
-    requireOpen(dev_handle, "libusb_get_configuration");
-    Call call = callOn("libusb_get_configuration", dev_handle->device);
+    Call call = callOnOpen(dev_handle, "libusb_get_configuration");
     if (!reachable(dev_handle))
         call.result = LIBUSB_ERROR_NO_DEVICE;
     else
@@ -208,8 +214,7 @@ int libusb_get_configuration(libusb_device_handle *dev_handle, int *config)
 // reset of the device: it is recorded like any other.
 int libusb_set_configuration(libusb_device_handle *dev_handle, int configuration)
 {
-    requireOpen(dev_handle, "libusb_set_configuration");
-    Call call = callOn("libusb_set_configuration", dev_handle->device);
+    Call call = callOnOpen(dev_handle, "libusb_set_configuration");
     call.length = configuration;
     Device &sim = dev_handle->device->sim;
     if (!reachable(dev_handle))
@@ -226,8 +231,7 @@ int libusb_set_configuration(libusb_device_handle *dev_handle, int configuration
 
 int libusb_set_auto_detach_kernel_driver(libusb_device_handle *dev_handle, int enable)
 {
-    requireOpen(dev_handle, "libusb_set_auto_detach_kernel_driver");
-    Call call = callOn("libusb_set_auto_detach_kernel_driver", dev_handle->device);
+    Call call = callOnOpen(dev_handle, "libusb_set_auto_detach_kernel_driver");
     call.length = enable;
     dev_handle->autoDetach = enable != 0;
     record(call);
@@ -236,8 +240,7 @@ int libusb_set_auto_detach_kernel_driver(libusb_device_handle *dev_handle, int e
 
 int libusb_claim_interface(libusb_device_handle *dev_handle, int interface_number)
 {
-    requireOpen(dev_handle, "libusb_claim_interface");
-    Call call = callOn("libusb_claim_interface", dev_handle->device);
+    Call call = callOnOpen(dev_handle, "libusb_claim_interface");
     call.length = interface_number;
     if (!reachable(dev_handle))
         call.result = LIBUSB_ERROR_NO_DEVICE;
@@ -259,8 +262,7 @@ int libusb_claim_interface(libusb_device_handle *dev_handle, int interface_numbe
 
 int libusb_release_interface(libusb_device_handle *dev_handle, int interface_number)
 {
-    requireOpen(dev_handle, "libusb_release_interface");
-    Call call = callOn("libusb_release_interface", dev_handle->device);
+    Call call = callOnOpen(dev_handle, "libusb_release_interface");
     call.length = interface_number;
     if (!dev_handle->claimed || interface_number != 0)
         call.result = LIBUSB_ERROR_NOT_FOUND;
@@ -277,8 +279,7 @@ int libusb_release_interface(libusb_device_handle *dev_handle, int interface_num
 int libusb_bulk_transfer(libusb_device_handle *dev_handle, unsigned char endpoint,
                          unsigned char *data, int length, int *transferred, unsigned int timeout)
 {
-    requireOpen(dev_handle, "libusb_bulk_transfer");
-    Call call = callOn("libusb_bulk_transfer", dev_handle->device);
+    Call call = callOnOpen(dev_handle, "libusb_bulk_transfer");
     call.endpoint = endpoint;
     call.length = length;
     call.timeout = timeout;
