@@ -70,8 +70,8 @@ int main(int argc, char *argv[])
             kib[p].push_back(out.value(1).toDouble());
             cpuMs[p].push_back(out.value(2).toDouble());
         }
-    double idle[2];
-    for (int p = 0; p < 2; ++p)
+    double idle[Programs] = {};
+    for (int p : {Bare, Panel})
         idle[p] = runProbe(programs[p], {QString::number(idleSeconds)}).value(0).toDouble();
 
     std::printf("platform %s, %d runs each, in turn\n", qgetenv("QT_QPA_PLATFORM").constData(),
