@@ -163,11 +163,9 @@ private slots:
                 const double text = luminance(status, QPalette::WindowText);
                 const double back = luminance(status->parentWidget(), QPalette::Window);
                 QApplication::setPalette(light);
-                QVERIFY2(qMax(text, back) + 0.05 >= 4.5 * (qMin(text, back) + 0.05),
-                         qPrintable(palette.color(QPalette::Window).name()));
+                QVERIFY2(qMax(text, back) + 0.05 >= 4.5 * (qMin(text, back) + 0.05), "below 4.5:1");
             }
-            const QString table =
-                accessible(main.findChild<QComboBox *>("timeUnitG1"), QAccessible::Description);
+            const QString table = accessible(Access::ui(main).timeUnitG1, QAccessible::Description);
             QVERIFY2(!Qt::mightBeRichText(table) && table.contains("10736"), qPrintable(table));
             QCOMPARE(accessible(main.menuBar()->actions().at(3)), QStringLiteral("Help")); // "?"
         } else if (window == 3) {                             // the switches by their state

@@ -1,13 +1,13 @@
 #include "widgets/accessible_texts.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QAccessibleWidget>
 #include <QAction>
 #include <QComboBox>
-#include <QAbstractItemView>
-#include <QKeySequence>
 #include <QCoreApplication>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -15,6 +15,12 @@
 namespace {
 
 const char *const kSpokenName = "dxuSpokenName";
+
+// The time-base tool tip is a table; read aloud, its markup would be noise.
+const char *const kTimeBaseTable = QT_TRANSLATE_NOOP(
+    "GeneratorPanel", "Time base 20, 40, 80 or 160 ns: maximum period 1342, 2684, 5368 or "
+                      "10736 ms; minimum length 4e-5, 8e-5, 1.6e-4 or 3.2e-4 ms; at most 131072 "
+                      "pulses.");
 
 const AccessibleText kGeneratorPanels[] = {
     {"sourceG1", QT_TRANSLATE_NOOP("GeneratorPanel", "Generator 1 start source")},
@@ -24,7 +30,7 @@ const AccessibleText kGeneratorPanels[] = {
     {"g1c1stop", QT_TRANSLATE_NOOP("GeneratorPanel", "Channel 1 width")},
     {"g1c2start", QT_TRANSLATE_NOOP("GeneratorPanel", "Channel 2 delay")},
     {"g1c2stop", QT_TRANSLATE_NOOP("GeneratorPanel", "Channel 2 width")},
-    {"timeUnitG1", QT_TRANSLATE_NOOP("GeneratorPanel", "Generator 1 time base")},
+    {"timeUnitG1", QT_TRANSLATE_NOOP("GeneratorPanel", "Generator 1 time base"), kTimeBaseTable},
     {"sourceG2", QT_TRANSLATE_NOOP("GeneratorPanel", "Generator 2 start source")},
     {"periodG2", QT_TRANSLATE_NOOP("GeneratorPanel", "Generator 2 period")},
     {"pulsesG2", QT_TRANSLATE_NOOP("GeneratorPanel", "Generator 2 pulses")},
@@ -32,14 +38,8 @@ const AccessibleText kGeneratorPanels[] = {
     {"g2c1stop", QT_TRANSLATE_NOOP("GeneratorPanel", "Channel 3 width")},
     {"g2c2start", QT_TRANSLATE_NOOP("GeneratorPanel", "Channel 4 delay")},
     {"g2c2stop", QT_TRANSLATE_NOOP("GeneratorPanel", "Channel 4 width")},
-    {"timeUnitG2", QT_TRANSLATE_NOOP("GeneratorPanel", "Generator 2 time base")},
+    {"timeUnitG2", QT_TRANSLATE_NOOP("GeneratorPanel", "Generator 2 time base"), kTimeBaseTable},
 };
-
-// The time-base tool tip is a table; read aloud, its markup would be noise.
-const char *const kTimeBaseTable = QT_TRANSLATE_NOOP(
-    "GeneratorPanel", "Time base 20, 40, 80 or 160 ns: maximum period 1342, 2684, 5368 or "
-                      "10736 ms; minimum length 4e-5, 8e-5, 1.6e-4 or 3.2e-4 ms; at most 131072 "
-                      "pulses.");
 
 // A menu's entry in the menu bar, as Qt's own one but for its name: Qt names
 // the entry after the visible title, and a QAction has no accessible name.
@@ -123,9 +123,10 @@ private:
     QPointer<QAction> action;
 };
 
-// A combo box as Qt's own one, but named by its accessible name: on Unix Qt
-// names a combo box after its current entry, so that two boxes showing
-// "Software" sound alike.
+// A combo box as Qt's own one, but named by its accessible name: Qt on Unix
+// names a combo box after its current entry (leaving its name to a label
+// relation our forms do not have), so that two boxes showing "Software"
+// sound alike. On Windows Qt's own would say the same as this one.
 class NamedComboBox : public QAccessibleWidget
 {
 public:
@@ -223,10 +224,6 @@ void setAccessibleTexts(QWidget *window, const char *context, const AccessibleTe
 void nameGeneratorPanels(QWidget *window)
 {
     setAccessibleTexts(window, "GeneratorPanel", kGeneratorPanels);
-    for (const char *timeBase : {"timeUnitG1", "timeUnitG2"})
-        if (auto *box = window->findChild<QWidget *>(QLatin1String(timeBase)))
-            box->setAccessibleDescription(
-                QCoreApplication::translate("GeneratorPanel", kTimeBaseTable));
 }
 
 void setAccessibleMenuName(QMenu *menu, const QString &name)
