@@ -26,8 +26,8 @@ namespace {
 // An error page is no answer: the instrument took nothing.
 bool failed(const HttpClient *client, bool error) { return error || client->statusCode() >= 400; }
 
-// The fields' labels end in a colon or abbreviate; the submit button's text
-// is spelt as the instrument's makers spelt it.
+// The fields' labels end in a colon or abbreviate; the submit button keeps
+// its form's spelling "Sumbit" on screen, a screen reader says the word.
 const AccessibleText kNetworkDialog[] = {
     {"serialEdit", QT_TRANSLATE_NOOP("FindDialog", "Serial number")},
     {"macEdit", QT_TRANSLATE_NOOP("FindDialog", "MAC address")},
