@@ -20,7 +20,8 @@ namespace {
 
 using Access = DxuGuiTestAccess;
 const char *const kInstrument = "127.0.0.71"; // where the main window's commands go
-// Some controls and the names they must have; the button Return presses.
+// Windows 0 to 3: the main window, the slave, network and divider dialogs.
+// Some of their controls and the names they must have; the button Return presses.
 const char *const kNames[] = {"periodG1=Generator 1 period;g2c1start=Channel 3 delay;"
                               "sourceG2=Generator 2 start source;runGen1=Run generator 1",
                               "slavePresetsCombo=Profile;g2c2stop=Channel 4 width",
@@ -81,7 +82,7 @@ class AccessibilityTest : public QObject
 private slots:
     void initTestCase() { QVERIFY(instrument.start(QHostAddress(QLatin1String(kInstrument)))); }
 
-    void eachWindow_data()
+    void everyWindow_data()
     {
         QTest::addColumn<int>("window");
         for (int window = 0; window < 4; ++window)
@@ -92,7 +93,7 @@ private slots:
     // a wheel turned over a box the operator has not chosen leaves it (and
     // the instrument) as it was, and once chosen, the wheel changes it;
     // Return and Enter press the focused button, never another one.
-    void eachWindow()
+    void everyWindow()
     {
         QFETCH(int, window);
         const QString names = QLatin1String(kNames[window]), button = kButtons[window];
