@@ -1,5 +1,6 @@
 #include "app/dxu_gui.h"
 
+#include "app/operator_access.h"
 #include "app/version.h"
 #include "app/wait_feedback.h"
 #include "device/http_client.h"
@@ -100,6 +101,7 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
         this);
     connect(httpClient, &HttpClient::requestFinished, this,
             [this] { replyRefused = replyRefused || httpClient->statusCode() >= 400; });
+    prepareMainWindowForOperator(this);
 }
 
 dxu_gui::~dxu_gui()

@@ -6,6 +6,8 @@
 #include "multidevice/event_slices.h"
 #include "persistence/profile_value.h"
 #include "persistence/settings_store.h"
+#include "widgets/accessible_texts.h"
+#include "widgets/operator_input.h"
 
 #include <QInputDialog>
 #include <QMessageBox>
@@ -21,6 +23,13 @@ const quint16 kHttpPort = 80;
 const int kWatchdogMs = 2000;
 const int kFirstWaitMs = 300;
 const int kPollMs = 10;
+
+// The controls beside the generator panels whose own texts say too little.
+const AccessibleText kSlaveDialog[] = {
+    {"dxulistWidget", QT_TRANSLATE_NOOP("multidxudialog", "Slave instruments")},
+    {"slavePresetsCombo", QT_TRANSLATE_NOOP("multidxudialog", "Profile")},
+    {"pushButton_5", QT_TRANSLATE_NOOP("multidxudialog", "Inverse selection")},
+};
 } // namespace
 
 multidxudialog::multidxudialog(QWidget *parent)
@@ -45,6 +54,9 @@ multidxudialog::multidxudialog(QWidget *parent, const QStringList &profileNames)
     // start of the program.
     ui.slavePresetsCombo->addItem(QLatin1String(kBlankProfile));
     ui.slavePresetsCombo->addItems(profileNames);
+    guardOperatorInput(this);
+    nameGeneratorPanels(this);
+    setAccessibleTexts(this, "multidxudialog", kSlaveDialog);
 }
 
 multidxudialog::~multidxudialog() { delete profileSettings; }

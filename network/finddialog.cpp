@@ -5,6 +5,8 @@
 #include "device/usb_device.h"
 #include "network/address_check.h"
 #include "network/network_page.h"
+#include "widgets/accessible_texts.h"
+#include "widgets/operator_input.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -24,6 +26,17 @@ namespace {
 // An error page is no answer: the instrument took nothing.
 bool failed(const HttpClient *client, bool error) { return error || client->statusCode() >= 400; }
 
+// The fields' labels end in a colon or abbreviate; the submit button keeps
+// its form's spelling "Sumbit" on screen, a screen reader says the word.
+const AccessibleText kNetworkDialog[] = {
+    {"serialEdit", QT_TRANSLATE_NOOP("FindDialog", "Serial number")},
+    {"macEdit", QT_TRANSLATE_NOOP("FindDialog", "MAC address")},
+    {"ipEdit", QT_TRANSLATE_NOOP("FindDialog", "IP address")},
+    {"maskEdit", QT_TRANSLATE_NOOP("FindDialog", "Network mask")},
+    {"gatewayEdit", QT_TRANSLATE_NOOP("FindDialog", "Gateway")},
+    {"submitButton", QT_TRANSLATE_NOOP("FindDialog", "Submit")},
+};
+
 } // namespace
 
 FindDialog::FindDialog(UsbDevice *device, QWidget *parent) : QDialog(parent), usbDevice(device)
@@ -33,6 +46,8 @@ FindDialog::FindDialog(UsbDevice *device, QWidget *parent) : QDialog(parent), us
     connect(cancelButton, SIGNAL(clicked(bool)), this, SLOT(reject()));
     connect(&requestTimer, SIGNAL(timeout()), this, SLOT(stopTrying()));
     connect(dhcpCheckBox, SIGNAL(toggled(bool)), this, SLOT(dhcpCheckBoxToggled(bool)));
+    guardOperatorInput(this);
+    setAccessibleTexts(this, "FindDialog", kNetworkDialog);
 }
 
 // A request still on its way must not report into a dialog being destroyed:
