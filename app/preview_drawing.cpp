@@ -74,6 +74,13 @@ QString frequencyLine(double period1Ms, double period2Ms)
     return QCoreApplication::translate("dxu_gui", "f1=%1 %2, f2=%3 %4 ").arg(f1, unit1, f2, unit2);
 }
 
+QRect channelLabelRect(const PreviewGeometry &g, int channel, int, const QFontMetrics &)
+{
+    const int fall = channel == 1 ? g.ch1End : g.ch2End;
+    const int low = channel == 1 ? g.ch1Low : g.ch2Low;
+    return QRect(fall + 30, low - 12, 60, 20);
+}
+
 void drawPreview(QImage &image, const PreviewGeometry &g, const QString &frequencies)
 {
     const int w = image.width();
@@ -84,11 +91,11 @@ void drawPreview(QImage &image, const PreviewGeometry &g, const QString &frequen
     if (g.pulsesDrawable) {
         p.setPen(previewPen(Qt::blue, Qt::SolidLine));
         drawPulse(p, g.ch1Start, g.ch1End, g.ch1Period, g.ch1High, g.ch1Low);
-        p.drawText(QRect(g.ch1End + 30, g.ch1Low - 12, 60, 20), Qt::AlignLeft,
+        p.drawText(channelLabelRect(g, 1, w, p.fontMetrics()), Qt::AlignLeft,
                    QCoreApplication::translate("dxu_gui", "Channel#1"));
         p.setPen(previewPen(Qt::darkGreen, Qt::SolidLine));
         drawPulse(p, g.ch2Start, g.ch2End, g.ch2Period, g.ch2High, g.ch2Low);
-        p.drawText(QRect(g.ch2End + 30, g.ch2Low - 12, 60, 20), Qt::AlignLeft,
+        p.drawText(channelLabelRect(g, 2, w, p.fontMetrics()), Qt::AlignLeft,
                    QCoreApplication::translate("dxu_gui", "Channel#2"));
     }
 
