@@ -1,5 +1,6 @@
 #include "tools/dividebydialog.h"
 
+#include "forms/form_fit.h"
 #include "tools/divider_bits.h"
 #include "ui_dividebydialog.h"
 
@@ -9,6 +10,9 @@
 dividebyDialog::dividebyDialog(QWidget *parent) : QDialog(parent), ui(new Ui::divDialog)
 {
     ui->setupUi(this);
+    // Drawn for the fonts of Windows; widened where the fonts here need more.
+    const QSize drawn = size();
+    resize(fitToFonts(this, drawn).map(QRect(QPoint(0, 0), drawn)).size());
 }
 
 dividebyDialog::~dividebyDialog() { delete ui; }
