@@ -204,7 +204,10 @@ void dxu_gui::switchToCompactMode(bool on)
         ui.runGen2->move(formStretch.map(QRect(171, 517, 0, 0)).topLeft());
         ui.stopGen2->move(formStretch.map(QRect(171, 550, 0, 0)).topLeft());
         ui.resetButton->move(formStretch.map(QRect(171, 220, 0, 0)).topLeft());
-        ui.runBoth->setGeometry(formStretch.map(QRect(26, 580, 268, 34)));
+        // The form's run-both button, one pixel to the right.
+        QRect runBoth = formStretch.map(QRect(25, 580, 268, 34));
+        runBoth.moveLeft(x.map(26));
+        ui.runBoth->setGeometry(runBoth);
         fixWindowSize(normalContentSize);
     }
 }
