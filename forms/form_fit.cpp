@@ -78,13 +78,15 @@ QRect groupFrame(const QGroupBox *box)
                                         box);
 }
 
-// How far below a group box's top edge its content must start: clear of the
-// title and of the frame line.
-int contentTop(const QGroupBox *box)
+// How far below a group box's top edge a widget at place (in the box's
+// coordinates) must start: clear of the frame line, and of the title where
+// it stands under it.
+int contentTop(const QGroupBox *box, const QRect &place)
 {
     int top = groupFrame(box).top() + 2;
-    if (!box->title().isEmpty())
-        top = std::max(top, groupTitle(box).bottom() + 2);
+    const QRect title = groupTitle(box);
+    if (!box->title().isEmpty() && place.left() <= title.right() && place.right() >= title.left())
+        top = std::max(top, title.bottom() + 2);
     return top;
 }
 
@@ -200,7 +202,7 @@ struct Fit
             down << Need{r.y(), bottom, taller};
             // Inside a group box: below its title, within its frame.
             if (ownBox) {
-                down << Need{0, r.y(), contentTop(ownBox) - r.y()};
+                down << Need{0, r.y(), contentTop(ownBox, r) - r.y()};
                 across << Need{0, r.x(), 2 - r.x()}
                        << Need{right, size.width(), 2 - (size.width() - right)};
                 down << Need{bottom, size.height(), 2 - (size.height() - bottom)};
@@ -219,7 +221,8 @@ struct Fit
                     !f.intersects(child->geometry()))
                     continue;
                 const QRect r = child->geometry();
-                down << Need{f.y(), r.y(), contentTop(frame) - (r.y() - f.y())};
+                down << Need{f.y(), r.y(),
+                             contentTop(frame, r.translated(-f.topLeft())) - (r.y() - f.y())};
                 down << Need{r.y() + r.height(), f.y() + f.height(),
                              2 - (f.y() + f.height() - r.y() - r.height())};
                 across << Need{f.x(), r.x(), 2 - (r.x() - f.x())};

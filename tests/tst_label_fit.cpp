@@ -6,6 +6,7 @@
 // and 2. The preview's channel labels are whole.
 #include "app/dxu_gui.h"
 #include "app/preview_drawing.h"
+#include "forms/form_fit.h"
 #include "multidevice/multidxudialog.h"
 #include "network/finddialog.h"
 #include "support/test_support.h"
@@ -298,6 +299,59 @@ private slots:
                           .arg(screen.width())
                           .arg(screen.height());
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1String("; "))));
+    }
+
+    // Fitting a drawn form: where every text fits nothing moves; a box too
+    // narrow for its values grows, its group with it, and what stands right
+    // of the group moves along, while what stands left stays.
+    void fitMovesOnlyWhatMust_data()
+    {
+        QTest::addColumn<int>("boxWidth");
+        QTest::newRow("roomy") << 200;
+        QTest::newRow("narrow") << 40;
+    }
+
+    void fitMovesOnlyWhatMust()
+    {
+        QFETCH(int, boxWidth);
+        QWidget form;
+        auto *group = new QGroupBox(QStringLiteral("G"), &form);
+        group->setGeometry(10, 10, boxWidth + 130, 90);
+        auto *label = new QLabel(QStringLiteral("P:"), group);
+        label->setGeometry(10, 50, 100, 20);
+        auto *box = new QDoubleSpinBox(group);
+        box->setGeometry(115, 50, boxWidth, 20);
+        box->setDecimals(5);
+        box->setMaximum(10736);
+        auto *beside = new QPushButton(QStringLiteral("B"), &form);
+        beside->setGeometry(boxWidth + 150, 10, 60, 30);
+        const QSize drawn(boxWidth + 220, 110);
+        const QList<QRect> before = {group->geometry(), label->geometry(), box->geometry(),
+                                     beside->geometry()};
+        const FormStretch stretch = fitToFonts(&form, drawn);
+        const QList<QRect> after = {group->geometry(), label->geometry(), box->geometry(),
+                                    beside->geometry()};
+        const int needed = box->fontMetrics().horizontalAdvance(QStringLiteral("10736.00000")) + 5;
+        QStyleOptionSpinBox option;
+        option.initFrom(box);
+        option.frame = true;
+        option.subControls = QStyle::SC_All;
+        const int field =
+            box->style()
+                ->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxEditField, box)
+                .width();
+        if (boxWidth == 200) {
+            QCOMPARE(after, before);
+            QCOMPARE(stretch.map(QRect(QPoint(0, 0), drawn)).size(), drawn);
+            return;
+        }
+        const int grown = needed - (field - (after[2].width() - before[2].width()));
+        QVERIFY(grown > 0);
+        QCOMPARE(field, needed);
+        QCOMPARE(after[1], before[1]);
+        QCOMPARE(after[0], before[0].adjusted(0, 0, grown, 0));
+        QCOMPARE(after[3], before[3].translated(grown, 0));
+        QCOMPARE(stretch.map(QRect(QPoint(0, 0), drawn)).size(), drawn + QSize(grown, 0));
     }
 
     // The screen the windows are tried on is a 1920 × 1200 one, at the scale
