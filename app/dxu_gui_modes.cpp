@@ -71,6 +71,7 @@ void dxu_gui::fitFormToFonts()
     auto *scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("centralScroll"));
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus); // not a stop of its own in the tab order
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidget(takeCentralWidget());
     setCentralWidget(scroll);
