@@ -73,6 +73,7 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
 
     updatePreviewGeometry();
     ui.previewGroup->setTitle(tr("Signal Preview for Generator#1"));
+    fitFormToFonts();
     setControlsEnabled(false);
     connect(&requestTimer, SIGNAL(timeout()), this, SLOT(stopTrying()));
     ui.actionIP_Settings->setEnabled(false);

@@ -2,6 +2,7 @@
 
 #include "app/preview_drawing.h"
 #include "device/generator_settings.h"
+#include "widgets/form_fit.h"
 #include "ui_dxu_gui.h"
 
 #include <QByteArray>
@@ -132,6 +133,12 @@ private:
     QString deviceIp;
     bool fieldsFilledFromDevice = false;
     QPixmap *previewImage = nullptr;
+    // How the form was widened for the fonts here (dxu_gui_modes.cpp), and
+    // the size of its content in normal mode.
+    FormStretch formStretch;
+    QSize normalContentSize;
+    void fitFormToFonts();
+    void fixWindowSize(QSize content);
     QTimer requestTimer;
     bool deviceIsDxu3 = false;
     multidxudialog *slaveDialog = nullptr;

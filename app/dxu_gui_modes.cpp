@@ -7,12 +7,22 @@
 #include "network/finddialog.h"
 #include "tools/dividebydialog.h"
 
+#include "device/record_ranges.h"
+
 #include <QCoreApplication>
+#include <QDoubleSpinBox>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QMenuBar>
+#include <QStyle>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QUrl>
 #include <QWindow>
+
+#include <algorithm>
 
 #ifdef Q_OS_WIN
 #ifndef NOMINMAX
@@ -26,12 +36,65 @@
 
 namespace {
 
-// The form's fixed size, and the height of the compact layout.
-constexpr int WindowWidth = 310;
-constexpr int NormalHeight = 678;
+// The window as the form draws it, and the height of the compact layout.
+constexpr int DrawnWidth = 310;
+constexpr int DrawnHeight = 678;
 constexpr int CompactHeight = 160;
 
 } // namespace
+
+// The form is drawn for the fonts of Windows. Where the fonts here need more
+// room (every value of the time boxes, every combo item, the titles), the
+// widgets grow and those beside and below them move along; the window keeps a
+// fixed size. The content sits in a scroll area, which scrolls only on a
+// screen too low for the window (a scale of 2 on a 1200 px screen).
+void dxu_gui::fitFormToFonts()
+{
+    const int chrome = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+    const int lowest = ui.label_8->geometry().bottom() + 1;
+    const QSize drawn(DrawnWidth, std::max(DrawnHeight - chrome, lowest));
+    FitOptions options;
+    options.keepSize = {ui.dl};
+    options.moreTexts = [this](const QWidget *widget) -> QStringList {
+        if (widget == ui.previewGroup)
+            return {tr("Signal Preview for Generator#1"), tr("Signal Preview for Generator#2")};
+        if (widget == ui.label || widget == ui.label_18)
+            return {tr("Period, us:")};
+        // The time boxes in microseconds.
+        if (auto *box = qobject_cast<const QDoubleSpinBox *>(widget))
+            return spinBoxTexts(0, RecordRanges::MaxTimeMs * 1000, 2, box->prefix(), box->suffix(),
+                                box->fontMetrics());
+        return {};
+    };
+    formStretch = fitToFonts(ui.centralWidget, drawn, options);
+    normalContentSize = formStretch.map(QRect(QPoint(0, 0), drawn)).size();
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("centralScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus); // not a stop of its own in the tab order
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(takeCentralWidget());
+    setCentralWidget(scroll);
+    fixWindowSize(normalContentSize);
+}
+
+// Fixes the window at the content's size, or at the height the screen
+// leaves, with a scroll bar beside the content.
+void dxu_gui::fixWindowSize(QSize content)
+{
+    ui.centralWidget->setFixedSize(content);
+    QSize window(content.width(), content.height() + menuBar()->sizeHint().height() +
+                                      statusBar()->sizeHint().height());
+    // The title bar is not known before the window is shown; the style's
+    // guess at it, and its frame.
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
+    const int room = screen()->availableGeometry().height() - titleBar;
+    if (window.height() > room) {
+        window.setHeight(room);
+        window.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    }
+    setFixedSize(window);
+}
 
 void dxu_gui::alwaysOnTop(bool on)
 {
@@ -116,34 +179,36 @@ void dxu_gui::divByShow()
     dividerCalculator()->show();
 }
 
-// The form fixes the window at 310 × 678; compact mode fixes it at 310 × 160
-// and normal mode restores the form's size.
+// Compact mode keeps the buttons' columns and puts them into three rows of a
+// window 160 high; normal mode puts them back where the fitted form has them.
 void dxu_gui::switchToCompactMode(bool on)
 {
     QWidget *const framed[] = {ui.previewGroup, ui.groupG1, ui.groupG2, ui.groupBox, ui.label_8};
+    const AxisStretch &x = formStretch.x;
     if (on) {
         for (QWidget *widget : framed)
             widget->hide();
-        ui.runGen1->move(26, 20);
-        ui.stopGen1->move(26, 53);
-        ui.runGen2->move(171, 20);
-        ui.stopGen2->move(171, 53);
-        ui.resetButton->move(171, 83);
-        ui.runBoth->setGeometry(26, 83, 122, 31);
-        setMinimumHeight(CompactHeight);
-        setMaximumHeight(CompactHeight);
-        resize(WindowWidth, CompactHeight);
+        ui.runGen1->move(x.map(26), 20);
+        ui.stopGen1->move(x.map(26), 53);
+        ui.runGen2->move(x.map(171), 20);
+        ui.stopGen2->move(x.map(171), 53);
+        ui.resetButton->move(x.map(171), 83);
+        ui.runBoth->setGeometry(x.map(26), 83, x.map(148) - x.map(26), 31);
+        const int chrome = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+        fixWindowSize(QSize(normalContentSize.width(),
+                            std::max(CompactHeight - chrome, ui.runBoth->geometry().bottom() + 3)));
     } else {
         for (QWidget *widget : framed)
             widget->show();
-        ui.runGen1->move(26, 517);
-        ui.stopGen1->move(26, 550);
-        ui.runGen2->move(171, 517);
-        ui.stopGen2->move(171, 550);
-        ui.resetButton->move(171, 220);
-        ui.runBoth->move(26, 580);
-        ui.runBoth->setGeometry(26, 580, 268, 34);
-        setMaximumHeight(NormalHeight);
-        setMinimumHeight(NormalHeight);
+        ui.runGen1->move(formStretch.map(QRect(26, 517, 0, 0)).topLeft());
+        ui.stopGen1->move(formStretch.map(QRect(26, 550, 0, 0)).topLeft());
+        ui.runGen2->move(formStretch.map(QRect(171, 517, 0, 0)).topLeft());
+        ui.stopGen2->move(formStretch.map(QRect(171, 550, 0, 0)).topLeft());
+        ui.resetButton->move(formStretch.map(QRect(171, 220, 0, 0)).topLeft());
+        // The form's run-both button, one pixel to the right.
+        QRect runBoth = formStretch.map(QRect(25, 580, 268, 34));
+        runBoth.moveLeft(x.map(26));
+        ui.runBoth->setGeometry(runBoth);
+        fixWindowSize(normalContentSize);
     }
 }

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPen>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -74,6 +75,26 @@ QString frequencyLine(double period1Ms, double period2Ms)
     return QCoreApplication::translate("dxu_gui", "f1=%1 %2, f2=%3 %4 ").arg(f1, unit1, f2, unit2);
 }
 
+QString channelName(int channel)
+{
+    return channel == 1 ? QCoreApplication::translate("dxu_gui", "Channel#1")
+                        : QCoreApplication::translate("dxu_gui", "Channel#2");
+}
+
+QRect channelLabelRect(const PreviewGeometry &g, int channel, int width,
+                       const QFontMetrics &metrics)
+{
+    const int fall = channel == 1 ? g.ch1End : g.ch2End;
+    const int low = channel == 1 ? g.ch1Low : g.ch2Low;
+    // As wide as the name, and inside the image: moved left as far as needed
+    // while it stays clear of the falling edge, else put before that edge.
+    const int textWidth = metrics.horizontalAdvance(channelName(channel)) + 1;
+    int x = std::min(fall + 30, width - textWidth);
+    if (x <= fall + 3)
+        x = std::max(0, std::min(fall - 6, width) - textWidth);
+    return QRect(x, low - 12, textWidth, 20);
+}
+
 void drawPreview(QImage &image, const PreviewGeometry &g, const QString &frequencies)
 {
     const int w = image.width();
@@ -84,12 +105,10 @@ void drawPreview(QImage &image, const PreviewGeometry &g, const QString &frequen
     if (g.pulsesDrawable) {
         p.setPen(previewPen(Qt::blue, Qt::SolidLine));
         drawPulse(p, g.ch1Start, g.ch1End, g.ch1Period, g.ch1High, g.ch1Low);
-        p.drawText(QRect(g.ch1End + 30, g.ch1Low - 12, 60, 20), Qt::AlignLeft,
-                   QCoreApplication::translate("dxu_gui", "Channel#1"));
+        p.drawText(channelLabelRect(g, 1, w, p.fontMetrics()), Qt::AlignLeft, channelName(1));
         p.setPen(previewPen(Qt::darkGreen, Qt::SolidLine));
         drawPulse(p, g.ch2Start, g.ch2End, g.ch2Period, g.ch2High, g.ch2Low);
-        p.drawText(QRect(g.ch2End + 30, g.ch2Low - 12, 60, 20), Qt::AlignLeft,
-                   QCoreApplication::translate("dxu_gui", "Channel#2"));
+        p.drawText(channelLabelRect(g, 2, w, p.fontMetrics()), Qt::AlignLeft, channelName(2));
     }
 
     // Without a drawable period the base lines span the whole image.

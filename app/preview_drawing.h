@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QFontMetrics>
 #include <QImage>
+#include <QRect>
 #include <QString>
 
 // Pixel positions of one period of the previewed generator: the x positions
@@ -48,6 +50,15 @@ PreviewGeometry computePreviewGeometry(const PreviewGeometry &levels, int width,
 
 // "f1=%1 %2, f2=%3 %4 " from both generators' periods in milliseconds.
 QString frequencyLine(double period1Ms, double period2Ms);
+
+// Where the name of channel 1 or 2 is written, as wide as the name: at the
+// channel's low level, 30 px right of its falling edge, or nearer (or
+// before the edge) where the image would cut it.
+QRect channelLabelRect(const PreviewGeometry &geometry, int channel, int width,
+                       const QFontMetrics &metrics);
+
+// "Channel#1" or "Channel#2".
+QString channelName(int channel);
 
 // Draws the preview into image (its size sets the width and height).
 void drawPreview(QImage &image, const PreviewGeometry &geometry, const QString &frequencies);

@@ -2,6 +2,7 @@
 
 #include "device/http_client.h"
 #include "device/ipv4_address.h"
+#include "widgets/form_fit.h"
 #include "multidevice/broadcast_query.h"
 #include "multidevice/event_slices.h"
 #include "persistence/profile_value.h"
@@ -57,6 +58,10 @@ multidxudialog::multidxudialog(QWidget *parent, const QStringList &profileNames)
     guardOperatorInput(this);
     nameGeneratorPanels(this);
     setAccessibleTexts(this, "multidxudialog", kSlaveDialog);
+
+    // Drawn for the fonts of Windows; widened where the fonts here need more.
+    const QSize drawn = size();
+    resize(fitToFonts(this, drawn).map(QRect(QPoint(0, 0), drawn)).size());
 }
 
 multidxudialog::~multidxudialog() { delete profileSettings; }

@@ -1,5 +1,6 @@
 #include "tools/dividebydialog.h"
 
+#include "widgets/form_fit.h"
 #include "tools/divider_bits.h"
 #include "ui_dividebydialog.h"
 #include "widgets/accessible_texts.h"
@@ -39,6 +40,9 @@ dividebyDialog::dividebyDialog(QWidget *parent) : QDialog(parent), ui(new Ui::di
     setAccessibleTexts(this, "dividebyDialog", kDividerDialog);
     for (int k = 1; k <= DividerBits::SwitchCount; ++k)
         nameSwitch(switchLabels(ui)[k - 1], k, false); // the form's pictures
+    // Drawn for the fonts of Windows; widened where the fonts here need more.
+    const QSize drawn = size();
+    resize(fitToFonts(this, drawn).map(QRect(QPoint(0, 0), drawn)).size());
 }
 
 dividebyDialog::~dividebyDialog() { delete ui; }
