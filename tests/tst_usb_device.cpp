@@ -118,7 +118,7 @@ private slots:
                                                     << "";
         QTest::newRow("short width") << "ch1_st1=0.1 ch1_et1=0.10003"
                                      << "ch1_et1"
-                                     << "no time base";
+                                     << "no time base can count it";
         QTest::newRow("minimum width after a sum") << "ch2_st1=0.3 ch2_et1=0.30004"
                                                    << ""
                                                    << "";
@@ -129,7 +129,7 @@ private slots:
                                        << "ch2_et1" << coarser;
         QTest::newRow("half-tick delay") << "ch1_st2=0.00001 ch1_et2=1"
                                          << "ch1_st2"
-                                         << "no time base";
+                                         << "no time base can count it";
         QTest::newRow("one-tick delay") << "ch1_st2=0.00002 ch1_et2=1"
                                         << ""
                                         << "";
