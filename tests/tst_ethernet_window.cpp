@@ -388,6 +388,16 @@ private slots:
         QTest::newRow("both sources")
             << "sourceG1=3 sourceG2=1"
             << QStringList{stopBoth, source1, stop1, QString(source1).replace("ts2=0", "ts2=1")};
+        // A value the time base cannot count is refused with a box before
+        // anything goes out, also the reset of a source change; a stop
+        // carries no settings.
+        QTest::newRow("5000 ms at 20 ns") << "periodG1=5000 runGen1" << QStringList();
+        QTest::newRow("half a tick") << "g2c2stop=0.00001 runBoth" << QStringList();
+        QTest::newRow("refused source change") << "periodG2=3000 sourceG2=1" << QStringList();
+        QTest::newRow("5000 ms at 80 ns")
+            << "periodG1=5000 timeUnitG1=2 runGen1"
+            << QStringList{startUpWith("p1=300", "p1=5000").replace("freq1=0", "freq1=2")};
+        QTest::newRow("stop beside 5000 ms") << "periodG1=5000 stopGen1" << QStringList{stop1};
         // A cancelled threshold dialog sends nothing.
         QTest::newRow("threshold") << "actionTrigger_threshold=2.5 actionTrigger_threshold"
                                    << QStringList{stop1, "/tt.shtml?volt=2.5"};
@@ -404,6 +414,7 @@ private slots:
             QVERIFY(batchEnded(*window));
         }
         sim.clearLog();
+        MessageBoxWatcher boxes;
         for (const QString &step : steps.split(QLatin1Char(' '))) {
             const QString name = step.section(QLatin1Char('='), 0, 0);
             const QString value = step.section(QLatin1Char('='), 1);
@@ -426,6 +437,8 @@ private slots:
         }
         QVERIFY(batchEnded(*window));
         QTEST(sim.requestLog(), "sent");
+        QCOMPARE(boxes.count(), int(sim.requestLog().isEmpty()));
+        QVERIFY(boxes.last().text.contains("time base can count it") || !boxes.count());
     }
 };
 
