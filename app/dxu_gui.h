@@ -95,6 +95,13 @@ private slots:
 private:
     // Record and units
     void generatorFieldsToRecord();
+    void generatorFieldsInto(GeneratorSettings &r) const;
+    // The form as a record, without taking it: what a send would carry.
+    GeneratorSettings fieldsAsRecord() const;
+    // Collects the form for a command that carries settings; false, after
+    // telling the operator, when a time base cannot count one of them (the
+    // record and the USB block then keep what was last sent or read).
+    bool collectCountable();
     void fillTimeBoxesFromRecord(double scale);
     void setTimeBoxSteps();
     void setTimeBoxDecimals(int decimals);

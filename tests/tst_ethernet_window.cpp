@@ -375,8 +375,8 @@ private slots:
                                   << QStringList{startUpWith("&sg1_run=1", "&sg1_run=1&sg2_run=1")};
         QTest::newRow("200 us") << "actionMicroseconds g1c1stop=200 runGen1"
                                 << QStringList{startUpWith("ch1_et1=200", "ch1_et1=0.2")};
-        QTest::newRow("20 ns width") << "g1c1stop=0.00002 runGen1"
-                                     << QStringList{startUpWith("ch1_et1=200", "ch1_et1=2e-05")};
+        QTest::newRow("shortest width") << "g1c1stop=0.00004 runGen1"
+                                        << QStringList{startUpWith("ch1_et1=200", "ch1_et1=4e-05")};
         QTest::newRow("stop 1") << "stopGen1" << QStringList{stop1};
         QTest::newRow("stop 2") << "stopGen2" << QStringList{"/sg_run.shtml?reset2=1"};
         QTest::newRow("reset") << "resetButton" << QStringList{stopBoth};
