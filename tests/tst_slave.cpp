@@ -253,7 +253,7 @@ private slots:
         ui->g1c1stop->setValue(2);
         // each channel ends at delay plus width, summed before it is formatted
         ui->g2c2start->setValue(10000);
-        ui->g2c2stop->setValue(736.12345);
+        ui->g2c2stop->setValue(735.12345);
         ui->timeUnitG2->setCurrentIndex(3);
         QList<qint64> boxTimes;
         MessageBoxWatcher boxes([&](QMessageBox *box) {
@@ -264,7 +264,7 @@ private slots:
 
         const QString query = QStringLiteral(
             "/sg_hr_run.shtml?ts1=6&ts2=1&p1=250&p2=1000&pn1=40000&pn2=10&ch1_st1=1.5&ch1_st2=0"
-            "&ch1_et1=3.5&ch1_et2=10&ch2_st1=0&ch2_st2=10000&ch2_et1=10&ch2_et2=10736.1&freq1=0"
+            "&ch1_et1=3.5&ch1_et2=10&ch2_st1=0&ch2_st2=10000&ch2_et1=10&ch2_et2=10735.1&freq1=0"
             "&freq2=3&save=1");
         for (int i = 0; i < 4; ++i)
             QCOMPARE(server(i).requestLog(), QStringList{query});
@@ -273,8 +273,11 @@ private slots:
         // one for the refusal.
         QCOMPARE(boxes.count(), 2);
         QCOMPARE(boxes.last().title, QStringLiteral("Slave DXU's connection problem"));
-        QCOMPARE(boxes.last().text, QStringLiteral("At least one DXU in list did not response "
-                                                   "after 2 sec!\nCheck Ethernet connection."));
+        // Each box names the instrument, as listed, and what went wrong.
+        const QString designed = QStringLiteral("At least one DXU in list did not response after 2 "
+                                                "sec!\nCheck Ethernet connection.\n");
+        QCOMPARE(boxes.seen().first().text, designed + "127.0.0.052 did not answer within 2 s.");
+        QCOMPARE(boxes.last().text, designed + "127.0.0.054 answered with HTTP status 500.");
         QCOMPARE(boxes.last().icon, QMessageBox::Warning);
         const qint64 waited = boxTimes[0] - arrivals[1];
         QVERIFY2(waited >= 1800 && waited < 6000, qPrintable(QString::number(waited)));
@@ -294,6 +297,14 @@ private slots:
         QTest::qWait(2300);
         QCOMPARE(boxes.count(), 2);
         QVERIFY(dialog->findChildren<HttpClient *>().isEmpty());
+
+        // Values the time base cannot count go to no instrument.
+        ui->periodG1->setValue(5000);
+        ui->pushButton->click();
+        QCOMPARE(boxes.count(), 3);
+        QVERIFY2(boxes.last().text.contains("the 80 ns or 160 ns time base can count it"),
+                 qPrintable(boxes.last().text));
+        QCOMPARE(server(3).requestLog().size(), 2);
     }
 
     void abortStopsBeforeTheNextAndASecondApplyIsIgnored()
