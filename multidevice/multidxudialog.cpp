@@ -1,9 +1,11 @@
 #include "multidevice/multidxudialog.h"
 
+#include "device/counter_range.h"
 #include "device/http_client.h"
 #include "device/ipv4_address.h"
 #include "multidevice/broadcast_query.h"
 #include "multidevice/event_slices.h"
+#include "persistence/profile_record.h"
 #include "persistence/profile_value.h"
 #include "persistence/settings_store.h"
 
@@ -123,7 +125,14 @@ void multidxudialog::applySettings()
         return;
     const QScopedValueRollback<bool> running(broadcastRunning, true);
 
-    const QString query = broadcastQuery(panelValues());
+    const ProfileValue values = panelValues();
+    const CounterRange::Problem problem = CounterRange::firstProblem(recordFromProfile(values));
+    if (!problem.text.isEmpty()) {
+        QMessageBox::warning(this, tr("Slave DXU Control"),
+                             tr("Nothing was sent: %1.").arg(problem.text), QMessageBox::Ok);
+        return;
+    }
+    const QString query = broadcastQuery(values);
     const QStringList addresses = selectedAddresses();
 
     QProgressDialog progress(tr("Applying Settings to DXU's..."), tr("Abort"), 0,
@@ -140,6 +149,8 @@ void multidxudialog::applySettings()
         // the request in flight has been let finish (answered or given up).
         if (progress.wasCanceled())
             break;
+        currentAddress = addresses.at(i);
+        watchdogFired = false;
         httpClient->setHost(requestHost(addresses.at(i)), kHttpPort);
         httpClient->request(header);
         progress.setValue(i);
@@ -174,6 +185,7 @@ void multidxudialog::stopTrying()
     requestTimer.stop();
     HttpClient *client = watchedClient;
     watchedClient = nullptr;
+    watchdogFired = client != nullptr;
     if (client)
         client->abort();
     requestDone = true;
@@ -186,7 +198,8 @@ void multidxudialog::handleHTTPResponseSlave(bool error)
     requestTimer.stop();
     watchedClient = nullptr;
     // An error page means the instrument took nothing.
-    if (!error && httpClient && httpClient->statusCode() >= 400)
+    const int status = httpClient ? httpClient->statusCode() : 0;
+    if (!error && status >= 400)
         error = true;
     if (!error) {
         requestDone = true;
@@ -194,10 +207,18 @@ void multidxudialog::handleHTTPResponseSlave(bool error)
             httpResponse = httpClient->readAll();
         return;
     }
-    QMessageBox::warning(
-        this, tr("Slave DXU's connection problem"),
-        tr("At least one DXU in list did not response after 2 sec!\nCheck Ethernet connection."),
-        QMessageBox::Ok);
+    QString detail;
+    if (status >= 400)
+        detail = tr("%1 answered with HTTP status %2.").arg(currentAddress).arg(status);
+    else if (watchdogFired || !httpClient)
+        detail = tr("%1 did not answer within 2 s.").arg(currentAddress);
+    else
+        detail = tr("%1: %2.").arg(currentAddress, httpClient->errorString());
+    QMessageBox::warning(this, tr("Slave DXU's connection problem"),
+                         tr("At least one DXU in list did not response after 2 sec!\nCheck "
+                            "Ethernet connection.") +
+                             QLatin1Char('\n') + detail,
+                         QMessageBox::Ok);
     requestDone = true;
 }
 
