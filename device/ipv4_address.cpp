@@ -54,3 +54,5 @@ QString requestHost(const QString &text)
         return canonical;
     return endsInNumber(text) ? QString() : text;
 }
+
+InstrumentAddress checkInstrumentAddress(const QString &) { return {}; }

@@ -55,6 +55,57 @@ private slots:
         QCOMPARE(requestHost(text), host);
     }
 
+    // What may be typed as an instrument's address, wherever one is typed:
+    // blanks around it dropped, an IPv4 address or a host name, and no
+    // address that is not one instrument's.
+    void instrumentAddress_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("address"); // as used when taken
+        QTest::addColumn<QString>("problem");
+        const QString notOne = QStringLiteral("%1 is not an IPv4 address or host name");
+        QTest::newRow("blanks around") << " 127.0.0.1\t"
+                                       << "127.0.0.1"
+                                       << "";
+        QTest::newRow("leading zeros") << "127.000.0.038"
+                                       << "127.0.0.38"
+                                       << "";
+        QTest::newRow("localhost") << "localhost"
+                                   << "localhost"
+                                   << "";
+        QTest::newRow("host name") << "Dxu-3.lab."
+                                   << "Dxu-3.lab."
+                                   << "";
+        QTest::newRow("highest unicast") << "223.255.255.254"
+                                         << "223.255.255.254"
+                                         << "";
+        for (const char *text : {"127.1", "999.1.1.1", "0x7f.0.0.1", "dxu_lab", "-dxu.lab",
+                                 "dxu-.lab", "a..b", "<i>1.2.3.4</i>", "::1", "10.0.0.1 x"})
+            QTest::newRow(text) << text << "" << notOne.arg(text);
+        QTest::newRow("empty") << " "
+                               << ""
+                               << "no address given";
+        QTest::newRow("unspecified") << "000.0.0.0"
+                                     << ""
+                                     << "0.0.0.0 is the unspecified address, no instrument's";
+        QTest::newRow("broadcast") << "255.255.255.255"
+                                   << ""
+                                   << "255.255.255.255 is the broadcast address, no instrument's";
+        for (const char *text : {"224.0.0.1", "239.255.255.255"})
+            QTest::newRow(text) << text << ""
+                                << QStringLiteral("%1 is a multicast address (224.0.0.0 to "
+                                                  "239.255.255.255), no instrument's")
+                                       .arg(text);
+    }
+
+    void instrumentAddress()
+    {
+        QFETCH(QString, typed);
+        const InstrumentAddress checked = checkInstrumentAddress(typed);
+        QTEST(checked.problem, "problem");
+        QTEST(checked.address, "address");
+    }
+
     // The page is read as it always was: only MAC groups of one or two
     // lower-case digits, the check box exactly as written, and only the page's
     // first 16 KB. A page that does not match sets nothing.
