@@ -128,7 +128,11 @@ private:
     // to the link the connection label shows.
     void closeUsbLink();
     void closeEthernetLink();
-    void openEthernetLink(const QString &address);
+    void openEthernetLink(const QString &typed);
+    // A typed address no instrument can have: the box, and the link stays shut.
+    void refuseAddress(const QString &problem);
+    // The failure box's text: a name that does not resolve, or no answer.
+    QString unreachableText() const;
 
     QList<QAction *> profileActions;
     Ui::dxu_guiClass ui;
