@@ -175,6 +175,8 @@ private slots:
         // Refused before anything goes out, but for what only a read can tell.
         ethernet("period range", {"set", "p1=10736.1"}, 2, {});
         ethernet("width range", {"set", "ch1_st1=250"}, 2, {probe});
+        ethernet("5000 ms at 20 ns", {"set", "p1=5000"}, 2, {probe});
+        ethernet("half-tick width", {"set", "ch1_et1=0.00001"}, 2, {probe});
         ethernet("source range", {"set", "ts1=3"}, 2, {});
         ethernet("pulses", {"set", "pn1=131073"}, 2, {});
         ethernet("time base", {"set", "freq2=4"}, 2, {});
@@ -212,6 +214,7 @@ private slots:
         usb("usb profile load", {"profile", "load", "bench"}, 0, kUsbBenchFrame + ",0b03");
         usb("usb profile save", {"profile", "save", "usb"}, 0, {});
         usb("usb width range", {"set", "ch2_et1=-1"}, 2, {});
+        usb("usb 5000 ms", {"set", "p2=5000"}, 2, {});
     }
 
     // Every command on both links: what goes out, the exit status.
@@ -261,9 +264,21 @@ private slots:
                 FakeUsb::setStatus(usb, status);
             });
         row("no link", {"status"}, 2, "--usb or --ethernet");
-        row("host name", {"--ethernet", "dxu.lab", "status"}, 2, "no IPv4 address");
-        row("hex address", {"--ethernet", "0x7f.0.0.40", "status"}, 2, "no IPv4 address");
+        // A name is looked up; what is not one instrument's address is refused.
+        row("localhost", {"--ethernet", " localhost ", "stop"}, 1,
+            "to localhost: Connection refused");
+        row("host name", {"--ethernet", "no-such-dxu.invalid", "status"}, 1, "not found");
+        row("hex address", {"--ethernet", "0x7f.0.0.40", "status"}, 2,
+            "0x7f.0.0.40 is not an IPv4 address or host name");
+        row("unspecified", {"--ethernet", "0.0.0.0", "stop"}, 2, "the unspecified address");
+        row("broadcast", {"--ethernet", "255.255.255.255", "stop"}, 2, "the broadcast address");
         row("both links", {"--usb", "--ethernet", kSim, "stop"}, 2, "either --usb or --ethernet");
+        row("profile beyond", {"--usb", "profile", "load", "long"}, 2,
+            "p1: Generator #1 period 5000 ms is more than", [](int) {
+                QSettings *store = SettingsStore::openProfileSettings();
+                store->setValue("long", "0|0|5000|300|1|1|0|200|0|200|0|200|0|200|0|0");
+                delete store;
+            });
     }
 
     // A failure is never exit status 0, and says why on the error stream.
@@ -359,6 +374,8 @@ private slots:
             "--usb and --ethernet exclude each other");
         row("blank address", panel, {"--ethernet", " "}, 1, "--ethernet needs an address");
         row("stray argument", panel, {kSim}, 1, "unexpected argument: " + kSim);
+        row("unspecified address", panel, {"--ethernet", "0.0.0.0"}, 1,
+            "0.0.0.0 is the unspecified address, no instrument's");
         row("unknown option", panel, {"--serial"}, 1, "Unknown option 'serial'");
         row("sim help", program("sim/dxu-sim"), {"--help"}, 0, "--model <2|3>");
         row("sim version", program("sim/dxu-sim"), {"--version"}, 0, "dxu-sim 1.5.5");
