@@ -6,6 +6,7 @@
 #include "cli/dxu_cli.h"
 #include "cli/instrument_link.h"
 #include "cli/output.h"
+#include "device/counter_range.h"
 #include "device/record_ranges.h"
 #include "network/address_check.h"
 #include "persistence/export_text.h"
@@ -36,6 +37,17 @@ QSettings *openProfiles() { return SettingsStore::openProfileSettings(); }
 QString networkProblem(const NetworkFields &fields)
 {
     return QLatin1String(AddressCheck::message(AddressCheck::firstInvalidField(fields)));
+}
+
+// The first value the panel's boxes would not hold, or its time base cannot
+// count ("p1: Generator #1 period 5000 ms is more than …"); empty when none.
+QString sendProblem(const GeneratorSettings &record)
+{
+    const QString problem = RecordRanges::firstProblem(record);
+    if (!problem.isEmpty())
+        return problem;
+    const CounterRange::Problem counter = CounterRange::firstProblem(record);
+    return counter.key.isEmpty() ? QString() : counter.key + QStringLiteral(": ") + counter.text;
 }
 
 class Session
@@ -134,10 +146,10 @@ private:
     // line brought in is a usage error.
     int checkToSend(const GeneratorSettings &record, const GeneratorSettings &asRead)
     {
-        const QString problem = RecordRanges::firstProblem(record);
+        const QString problem = sendProblem(record);
         if (problem.isEmpty())
             return CliExit::Ok;
-        if (problem == RecordRanges::firstProblem(asRead))
+        if (problem == sendProblem(asRead))
             return failed(QStringLiteral("the DXU holds %1; nothing sent").arg(problem));
         return usage(problem);
     }
@@ -291,7 +303,7 @@ private:
                 QStringLiteral("ts1=%1, ts2=%2 is out of range").arg(profile.ts1).arg(profile.ts2);
         const GeneratorSettings record = recordFromProfile(profile);
         if (problem.isEmpty())
-            problem = RecordRanges::firstProblem(record);
+            problem = sendProblem(record);
         if (!problem.isEmpty())
             return usage(QStringLiteral("profile \"%1\": %2; nothing sent").arg(name, problem));
         return linkResult(instrument()->sendSettingsAndStop(record));
