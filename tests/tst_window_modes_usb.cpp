@@ -415,7 +415,8 @@ private slots:
     }
 
     // Help opens dxuhelp.chm beside the program; without it, the HTML manual
-    // (the build tree has it where an installation does), never a box.
+    // (the build tree has it where an installation does). When no program
+    // opens either, a box says where both are.
     void helpOpensHelpFileOrManual()
     {
         openWindow(false);
@@ -440,6 +441,13 @@ private slots:
                                             QFileInfo::exists(opened),
                      qPrintable(opened));
         }
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "noSuchOpener");
+        MessageBoxWatcher boxes;
+        ui->actionHelp->trigger();
+        QTRY_COMPARE(boxes.count(), 1);
+        QVERIFY2(boxes.last().text.contains(chm) &&
+                     boxes.last().text.contains("/share/dxu-panel/manual/index.html"),
+                 qPrintable(boxes.last().text));
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     }
 };
