@@ -153,19 +153,25 @@ private slots:
         add(dialog, {QStringLiteral("10.0.0.1")});
         list->item(0)->setSelected(true);
         MessageBoxWatcher boxes;
-        // A duplicate, a group above 255, three groups, empty, markup; cancelled.
-        add(dialog, {"10.0.0.1", "10.256.0.1", "10.0.1", QStringLiteral(""), "<i>R&D", QString()});
+        // A duplicate (blanks around it dropped), a group above 255, three
+        // groups, empty, markup, no instrument's addresses; cancelled.
+        add(dialog, {" 10.0.0.1 ", "10.256.0.1", "10.0.1", QStringLiteral(""), "<i>R&D", "0.0.0.0",
+                     "239.1.1.1", QString()});
         QTest::qWait(50);
         QStringList titles;
         for (const SeenMessageBox &box : boxes.seen())
             titles << box.title;
-        QCOMPARE(titles,
-                 (QStringList{"Input error", "IP error", "IP error", "IP error", "IP error"}));
-        QCOMPARE(boxes.last().text, // shown as text, not as markup
-                 QStringLiteral("IP address <b>&lt;i&gt;R&amp;D</b> is incorrect"));
+        QCOMPARE(titles, (QStringList{"Input error", "IP error", "IP error", "IP error", "IP error",
+                                      "IP error", "IP error"}));
+        QCOMPARE(
+            boxes.seen()[4].text, // shown as text, not as markup
+            QStringLiteral("IP address <b>&lt;i&gt;R&amp;D</b> is incorrect<br>&lt;i&gt;R&amp;D "
+                           "is not an IPv4 address or host name."));
+        QVERIFY(boxes.last().text.endsWith("<br>239.1.1.1 is a multicast address (224.0.0.0 to "
+                                           "239.255.255.255), no instrument's."));
         checkList(dialog, {QStringLiteral("10.0.0.1")}, {0});
         const QStringList all = {"10.0.0.1", "010.000.000.002", "10.0.0.3",
-                                 "10.0.0.4", "10.0.0.5",        "127.0.0.51"};
+                                 "10.0.0.4", "dxu-5.lab",       "127.0.0.51"};
         add(dialog, all.mid(1));
         checkList(dialog, all, {});
 
@@ -190,7 +196,7 @@ private slots:
         checkList(dialog, all, {1, 3, 4});
         QCOMPARE(ui.periodG1->value(), 12.5);
         ui.pushButton_3->click();
-        QCOMPARE(boxes.count(), 5); // none for Delete
+        QCOMPARE(boxes.count(), 7); // none for Delete
         checkList(dialog, {"10.0.0.1", "10.0.0.3", "127.0.0.51"}, {});
     }
 
