@@ -54,19 +54,24 @@ multidxudialog::~multidxudialog() { delete profileSettings; }
 void multidxudialog::addDXU()
 {
     bool accepted = false;
-    const QString address =
+    const QString typed =
         QInputDialog::getText(this, tr("Add DXU"), tr("DXU IP:"), QLineEdit::Normal,
                               QLatin1String(kPresetAddress), &accepted);
     if (!accepted)
         return;
+    // Listed as typed, but for the blanks around it.
+    const QString address = typed.trimmed();
     if (ipList.contains(address)) {
         QMessageBox::warning(this, tr("Input error"),
                              tr("DXU with IP %1 already in list").arg(address), QMessageBox::Ok);
         return;
     }
-    if (!isIpv4Address(address)) {
+    const QString problem = checkInstrumentAddress(address).problem;
+    if (!problem.isEmpty()) {
         QMessageBox::warning(this, tr("IP error"),
-                             tr("IP address <b>%1</b> is incorrect").arg(address.toHtmlEscaped()),
+                             tr("IP address <b>%1</b> is incorrect").arg(address.toHtmlEscaped()) +
+                                 QStringLiteral("<br>") + problem.toHtmlEscaped() +
+                                 QLatin1Char('.'),
                              QMessageBox::Ok);
         return;
     }
@@ -210,6 +215,8 @@ void multidxudialog::handleHTTPResponseSlave(bool error)
     QString detail;
     if (status >= 400)
         detail = tr("%1 answered with HTTP status %2.").arg(currentAddress).arg(status);
+    else if (httpClient && httpClient->error() == HttpClient::HostNotFound)
+        detail = tr("The name %1 does not resolve to an address.").arg(currentAddress);
     else if (watchdogFired || !httpClient)
         detail = tr("%1 did not answer within 2 s.").arg(currentAddress);
     else
