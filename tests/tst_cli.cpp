@@ -188,6 +188,12 @@ private slots:
                  {probe, "/sg_run.shtml?reset1=1", "/tt.shtml?volt=0.05"});
         ethernet("run 3", {"run", "3"}, 2, {});
         ethernet("network field", {"network", "--set", "ip=1.2.3.4.5"}, 2, {});
+        // What would leave the instrument unreachable is refused after the read.
+        ethernet("gapped mask", {"network", "--set", "mask=255.255.255.1"}, 2, {"/network.shtml"});
+        ethernet("group mac", {"network", "--set", "mac=01:00:5e:00:00:01"}, 2, {"/network.shtml"});
+        ethernet("no gateway", {"network", "--set", "gateway=0.0.0.0"}, 0,
+                 {"/network.shtml", "/network.shtml?mac=00:1b:c5:0a:0b:0c&dhcp=0&ip=127.0.0.1"
+                                    "&netmask=255.0.0.0&gw=0.0.0.0"});
         ethernet("no profile", {"profile", "load", "none"}, 2, {});
         ethernet("profile name", {"profile", "save", "a/b"}, 2, {});
         ethernet("unknown", {"frobnicate"}, 2, {});
