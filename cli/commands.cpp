@@ -33,10 +33,16 @@ const int kMaxProfiles = 10;
 
 QSettings *openProfiles() { return SettingsStore::openProfileSettings(); }
 
-// The network dialog's message about the first field that fails its check.
-QString networkProblem(const NetworkFields &fields)
+// The network dialog's message about the first field that fails its check;
+// whole, also what would leave the instrument unreachable, with the reason.
+QString networkProblem(const NetworkFields &fields, bool whole = false)
 {
-    return QLatin1String(AddressCheck::message(AddressCheck::firstInvalidField(fields)));
+    if (!whole)
+        return QLatin1String(AddressCheck::message(AddressCheck::firstInvalidField(fields)));
+    const AddressCheck::Finding finding = AddressCheck::firstFinding(fields);
+    if (finding.field == AddressCheck::Field::None)
+        return QString();
+    return QLatin1String(AddressCheck::message(finding.field)) + QLatin1Char(' ') + finding.reason;
 }
 
 // The first value the panel's boxes would not hold, or its time base cannot
@@ -248,8 +254,11 @@ private:
         QString serial;
         if (!instrument()->readNetwork(fields, serial))
             return failed(link->failure());
+        const QString asRead = networkProblem(fields, true);
         applyNetworkAssignments(o.arguments, fields, problem);
-        problem = networkProblem(fields);
+        problem = networkProblem(fields, true);
+        if (!problem.isEmpty() && problem != asRead)
+            return usage(problem);
         if (!problem.isEmpty())
             return failed(QStringLiteral("the DXU's network configuration: %1").arg(problem));
         // Leading zeros must not reach the instrument's own parser.

@@ -171,7 +171,7 @@ void FindDialog::set_network_settings()
         return;
     abandonRequest();
     if (usbMode)
-        writeOverUsb(fields);
+        writeOverUsb(AddressCheck::canonicalAddresses(fields));
     else
         startRequest(NetworkPage::writePath(AddressCheck::canonicalAddresses(fields)),
                      SLOT(handleResponse2(bool)));
@@ -179,11 +179,14 @@ void FindDialog::set_network_settings()
 
 bool FindDialog::confirmInput(const NetworkFields &fields)
 {
-    const AddressCheck::Field invalid = AddressCheck::firstInvalidField(fields);
-    if (invalid == AddressCheck::Field::None)
+    const AddressCheck::Finding finding = AddressCheck::firstFinding(fields);
+    if (finding.field == AddressCheck::Field::None)
         return true;
-    QMessageBox::warning(this, tr("Input error"), tr(AddressCheck::message(invalid)),
-                         QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Warning, tr("Input error"),
+                    tr(AddressCheck::message(finding.field)) + QLatin1Char('\n') + finding.reason,
+                    QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText); // the reason may hold what was typed
+    box.exec();
     return false;
 }
 
