@@ -112,23 +112,18 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored"); // empty: nothing happens
         QTest::addColumn<QString>("refusal");
-        QTest::newRow("leading zeros") << "127.000.000.038" << kSimAddress << "";
-        QTest::newRow("blank after") << "127.0.0.38 " << kSimAddress << "";
-        QTest::newRow("empty") << ""
-                               << ""
-                               << "";
-        QTest::newRow("blank") << " "
-                               << ""
-                               << "";
+        const QStringList rows[] = {
+            {"127.000.000.038", kSimAddress, ""},
+            {"127.0.0.38 ", kSimAddress, ""},
+            {"", "", ""},
+            {" ", "", ""},
+            {"0.0.0.0", "", "0.0.0.0 is the unspecified address, no instrument's"},
+            {"224.0.0.1", "", "224.0.0.1 is a multicast address"}};
+        for (const QStringList &row : rows)
+            QTest::newRow(qPrintable('"' + row[0] + '"')) << row[0] << row[1] << row[2];
         const QString notOne = QStringLiteral("%1 is not an IPv4 address or host name");
         for (const char *typed : {"127.1", "999.1.1.1", "0x7f.0.0.0x26", "<i>127.0.0.38</i>"})
             QTest::newRow(typed) << typed << "" << notOne.arg(typed);
-        QTest::newRow("unspecified") << "0.0.0.0"
-                                     << ""
-                                     << "0.0.0.0 is the unspecified address, no instrument's";
-        QTest::newRow("multicast") << "224.0.0.1"
-                                   << ""
-                                   << "224.0.0.1 is a multicast address";
     }
 
     void typedAddress()

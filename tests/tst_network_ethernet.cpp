@@ -97,45 +97,39 @@ private slots:
             << "macEdit" << true << "AA:BB:CC:DD:EE:FF" << 200 << Restart;
         QTest::newRow("dhcp off, short groups")
             << "macEdit" << false << "a:b:c:d:e:f" << 200 << Restart;
-        // Each refusal says what is expected, or why the instrument would be
-        // unreachable after its restart (with DHCP off).
-        const QString mac = "Input error: MAC address is incorrect!\n",
-                      ip = "Input error: IP address is incorrect!\n",
-                      mask = "Input error: Network Mask address is incorrect!\n",
-                      fourGroups = "Four decimal groups 0 to 255 are expected, e.g. 192.168.0.10.";
-        const QString sixPairs = mac + "Six hex pairs are expected, e.g. 00:1B:C5:0A:0B:0C.";
-        QTest::newRow("mac with a query tail")
-            << "macEdit" << false << "aa:bb:cc:dd:ee:ff&gw=1" << 200 << sixPairs;
-        QTest::newRow("five mac groups")
-            << "macEdit" << false << "aa:bb:cc:dd:ee" << 200 << sixPairs;
-        QTest::newRow("group mac") << "macEdit" << true << "FF:FF:FF:FF:FF:FF" << 200
-                                   << mac + "FF:FF:FF:FF:FF:FF is a group (multicast or broadcast) "
-                                            "MAC address, no instrument's.";
-        QTest::newRow("256") << "ipEdit" << false << "256.1.1.1" << 200 << ip + fourGroups;
-        QTest::newRow("three mask groups")
-            << "maskEdit" << false << "255.0.0" << 200 << mask + fourGroups;
-        QTest::newRow("dhcp on, empty gateway")
-            << "gatewayEdit" << true << "" << 200
-            << "Input error: Gateway address is incorrect!\n" + fourGroups;
-        QTest::newRow("unspecified ip")
-            << "ipEdit" << false << "0.0.0.0" << 200
-            << ip + "0.0.0.0 is the unspecified address, no instrument's.";
-        QTest::newRow("broadcast ip") << "ipEdit" << false << "255.255.255.255" << 200
-                                      << ip + "255.255.255.255 is the broadcast address, no "
-                                              "instrument's.";
-        QTest::newRow("subnet's broadcast ip")
-            << "ipEdit" << false << "127.0.255.255" << 200
-            << ip + "127.0.255.255 is the broadcast address of its subnet 127.0.0.0/16.";
-        QTest::newRow("gapped mask") << "maskEdit" << false << "255.255.255.1" << 200
-                                     << mask + "255.255.255.1 is not a network mask: its ones "
-                                               "must come first, without a gap.";
-        QTest::newRow("gateway outside the subnet")
-            << "gatewayEdit" << false << "10.0.0.1" << 200
-            << "Input error: Gateway address is incorrect!\n10.0.0.1 is outside the subnet "
-               "127.0.0.0/16 of the IP address and mask.";
         QTest::newRow("dhcp on, the IP only kept")
             << "ipEdit" << true << "0.0.0.0" << 200 << Restart;
         QTest::newRow("blanks around") << "ipEdit" << false << " 127.0.0.65 " << 200 << Restart;
+        // Refused: field, value, and what is expected of its form (checked
+        // with DHCP on too) or why the instrument would be unreachable after
+        // its restart (a group MAC; the rest with DHCP off).
+        const QMap<QString, QString> names = {{"macEdit", "MAC"},
+                                              {"ipEdit", "IP"},
+                                              {"maskEdit", "Network Mask"},
+                                              {"gatewayEdit", "Gateway"}};
+        const QString pairs = "Six hex pairs are expected, e.g. 00:1B:C5:0A:0B:0C.",
+                      groups = "Four decimal groups 0 to 255 are expected, e.g. 192.168.0.10.";
+        const QStringList refused[] = {
+            {"macEdit", "aa:bb:cc:dd:ee:ff&gw=1", pairs},
+            {"macEdit", "aa:bb:cc:dd:ee", pairs},
+            {"macEdit", "FF:FF:FF:FF:FF:FF",
+             "FF:FF:FF:FF:FF:FF is a group (multicast or broadcast) MAC address, no instrument's."},
+            {"ipEdit", "256.1.1.1", groups},
+            {"maskEdit", "255.0.0", groups},
+            {"gatewayEdit", "", groups},
+            {"ipEdit", "0.0.0.0", "0.0.0.0 is the unspecified address, no instrument's."},
+            {"ipEdit", "255.255.255.255",
+             "255.255.255.255 is the broadcast address, no instrument's."},
+            {"ipEdit", "127.0.255.255",
+             "127.0.255.255 is the broadcast address of its subnet 127.0.0.0/16."},
+            {"maskEdit", "255.255.255.1",
+             "255.255.255.1 is not a network mask: its ones must come first, without a gap."},
+            {"gatewayEdit", "10.0.0.1",
+             "10.0.0.1 is outside the subnet 127.0.0.0/16 of the IP address and mask."}};
+        for (const QStringList &r : refused)
+            QTest::newRow(qPrintable(r[0] + '=' + r[1]))
+                << r[0] << (r[0] == "macEdit" || r[2] == groups) << r[1] << 200
+                << "Input error: " + names[r[0]] + " address is incorrect!\n" + r[2];
         QTest::newRow("connection refused")
             << "ipEdit" << false << "127.0.0.69" << 0 << Lost.arg("127.0.0.63");
         QTest::newRow("refused by the instrument")

@@ -81,81 +81,46 @@ private slots:
     // that can count the value.
     void counterRange_data()
     {
-        QTest::addColumn<QString>("assignments");
-        QTest::addColumn<QString>("key"); // of the value refused; empty: all counted
-        QTest::addColumn<QString>("tail");
-        const char *coarser =
-            "(at most 1342 ms); the 40 ns, 80 ns or 160 ns time base can count it";
-        QTest::newRow("period at the 20 ns top") << "p1=1342"
-                                                 << ""
-                                                 << "";
-        QTest::newRow("period above it") << "p1=1342.00001"
-                                         << "p1" << coarser;
-        QTest::newRow("5000 ms at 20 ns") << "p1=5000"
-                                          << "p1"
-                                          << "the 80 ns or 160 ns time base can count it";
-        QTest::newRow("5000 ms at 80 ns") << "p1=5000 freq1=2"
-                                          << ""
-                                          << "";
-        QTest::newRow("160 ns top") << "p2=10736 freq2=3"
-                                    << ""
-                                    << "";
-        QTest::newRow("above every top") << "p2=10736.1 freq2=3"
-                                         << "p2"
-                                         << "no time base can count it";
-        QTest::newRow("half-tick period") << "p1=0.00001"
-                                          << "p1"
-                                          << "no time base can count it";
-        QTest::newRow("minimum length") << "p1=0.00004"
-                                        << ""
-                                        << "";
-        QTest::newRow("one tick at 40 ns")
-            << "p1=0.00004 freq1=1"
-            << "p1"
-            << "(8e-05 ms at least); the 20 ns time base can count it";
-        QTest::newRow("period 0, width 0, delay 0") << "p2=0 ch1_st2=0 ch1_et2=0 freq2=3"
-                                                    << ""
-                                                    << "";
-        QTest::newRow("short width") << "ch1_st1=0.1 ch1_et1=0.10003"
-                                     << "ch1_et1"
-                                     << "no time base can count it";
-        QTest::newRow("minimum width after a sum") << "ch2_st1=0.3 ch2_et1=0.30004"
-                                                   << ""
-                                                   << "";
-        QTest::newRow("width at the 40 ns top") << "p2=2684 ch1_et2=2684 freq2=1"
-                                                << ""
-                                                << "";
-        QTest::newRow("wide at 20 ns") << "ch2_st1=0 ch2_et1=1500"
-                                       << "ch2_et1" << coarser;
-        QTest::newRow("half-tick delay") << "ch1_st2=0.00001 ch1_et2=1"
-                                         << "ch1_st2"
-                                         << "no time base can count it";
-        QTest::newRow("one-tick delay") << "ch1_st2=0.00002 ch1_et2=1"
-                                        << ""
-                                        << "";
-        QTest::newRow("end beyond, delay and width each within")
-            << "ch2_st2=1000 ch2_et2=2000"
-            << "ch2_et2"
-            << "the 40 ns, 80 ns or 160 ns time base can count it";
-        QTest::newRow("long delay") << "ch1_st1=3000 ch1_et1=3000"
-                                    << "ch1_st1"
-                                    << "80 ns or 160 ns time base can count it";
+        // The values set; after " > " the key of the value refused and the end
+        // of the refusal. Without " > " every value is counted.
+        QTest::addColumn<QString>("row");
+        const char *const rows[] = {
+            "p1=1342", // the 20 ns top
+            "p1=1342.00001 > p1 > (at most 1342 ms); the 40 ns, 80 ns or 160 ns time base can "
+            "count it",
+            "p1=5000 > p1 > the 80 ns or 160 ns time base can count it", "p1=5000 freq1=2",
+            "p2=10736 freq2=3", "p2=10736.1 freq2=3 > p2 > no time base can count it",
+            "p1=0.00001 > p1 > no time base can count it", // half a tick
+            "p1=0.00004",                                  // the minimum length
+            "p1=0.00004 freq1=1 > p1 > (8e-05 ms at least); the 20 ns time base can count it",
+            "p2=0 ch1_st2=0 ch1_et2=0 freq2=3",
+            "ch1_st1=0.1 ch1_et1=0.10003 > ch1_et1 > no time base can count it",
+            "ch2_st1=0.3 ch2_et1=0.30004", // the minimum width, after a sum
+            "p2=2684 ch1_et2=2684 freq2=1",
+            "ch2_st1=0 ch2_et1=1500 > ch2_et1 > the 40 ns, 80 ns or 160 ns time base can count it",
+            "ch1_st2=0.00001 ch1_et2=1 > ch1_st2 > no time base can count it",
+            "ch1_st2=0.00002 ch1_et2=1", // one tick
+            // the end, though delay and width each fit
+            "ch2_st2=1000 ch2_et2=2000 > ch2_et2 > the 40 ns, 80 ns or 160 ns time base can count "
+            "it",
+            "ch1_st1=3000 ch1_et1=3000 > ch1_st1 > the 80 ns or 160 ns time base can count it"};
+        for (const char *row : rows)
+            QTest::newRow(row) << QString::fromLatin1(row);
     }
 
     void counterRange()
     {
-        QFETCH(QString, assignments);
-        QFETCH(QString, key);
-        QFETCH(QString, tail);
+        QFETCH(QString, row);
+        const QStringList parts = row.split(QStringLiteral(" > "));
         GeneratorSettings record;
-        for (const QString &assignment : assignments.split(u' ')) {
+        for (const QString &assignment : parts[0].split(u' ')) {
             const QStringList pair = assignment.split(u'=');
             RecordFields::setValue(record, RecordFields::indexOf(pair[0]), pair[1].toDouble());
         }
         const CounterRange::Problem problem = CounterRange::firstProblem(record);
-        QCOMPARE(problem.key, key);
-        QCOMPARE(problem.text.isEmpty(), key.isEmpty());
-        QVERIFY2(tail.isEmpty() || problem.text.endsWith(tail), qPrintable(problem.text));
+        QCOMPARE(problem.key, parts.value(1));
+        QVERIFY2(parts.size() == 1 ? problem.text.isEmpty() : problem.text.endsWith(parts[2]),
+                 qPrintable(problem.text));
     }
 
     void settingsFrameLaysEveryFieldOut()
