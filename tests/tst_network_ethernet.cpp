@@ -206,6 +206,16 @@ private slots:
         QCOMPARE(server->requestLog(), QStringList({ReadPath, ReadPath}));
     }
 
+    // A name that does not resolve says so: only silence is the cable's.
+    void unresolvableNameSaysSo()
+    {
+        dialog->setDeviceIp(QStringLiteral("no-such-dxu.invalid"));
+        dialog->readNetworkSettings();
+        QTRY_COMPARE_WITH_TIMEOUT(boxes->count(), 1, ReplyWaitMs);
+        QVERIFY(
+            boxes->last().text.startsWith("The name <b>no-such-dxu.invalid</b> does not resolve"));
+    }
+
     // A second read started while the first is still waiting for its reply:
     // the first one's late page must not fill the fields or warn.
     void olderRequestDoesNotAnswerNewerOne()
