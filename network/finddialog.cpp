@@ -244,7 +244,7 @@ void FindDialog::handleResponse(bool error)
 {
     HttpClient *client = takeFinishedClient();
     if (failed(client, error))
-        warnEthernetFailure();
+        warnEthernetFailure(client);
     else
         httpResponse = client->readAll();
 
@@ -266,8 +266,9 @@ void FindDialog::handleResponse(bool error)
 // leaves the dialog open with what the operator typed.
 void FindDialog::handleResponse2(bool error)
 {
-    if (failed(takeFinishedClient(), error)) {
-        warnEthernetFailure();
+    HttpClient *client = takeFinishedClient();
+    if (failed(client, error)) {
+        warnEthernetFailure(client);
         return;
     }
     askForRestart();
@@ -295,13 +296,16 @@ void FindDialog::dhcpCheckBoxToggled(bool checked)
     gatewayEdit->setEnabled(!checked);
 }
 
-void FindDialog::warnEthernetFailure()
+void FindDialog::warnEthernetFailure(const HttpClient *client)
 {
-    QMessageBox::warning(
-        this, tr("DXU Ethernet Connection"),
-        tr("Can't find DXU on <b>%1</b> <br>Check ethernet cable or try to connect via USB!")
-            .arg(deviceIp.toHtmlEscaped()),
-        QMessageBox::Ok);
+    // Only an address that does not answer is a matter of cables.
+    const QString text =
+        client->error() == HttpClient::HostNotFound
+            ? tr("The name <b>%1</b> does not resolve to an address.<br>Check the name or type "
+                 "the DXU's IP address.")
+            : tr("Can't find DXU on <b>%1</b> <br>Check ethernet cable or try to connect via USB!");
+    QMessageBox::warning(this, tr("DXU Ethernet Connection"), text.arg(deviceIp.toHtmlEscaped()),
+                         QMessageBox::Ok);
 }
 
 void FindDialog::askForRestart()
