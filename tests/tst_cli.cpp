@@ -277,13 +277,11 @@ private slots:
         row("hex address", {"--ethernet", "0x7f.0.0.40", "status"}, 2,
             "0x7f.0.0.40 is not an IPv4 address or host name");
         row("unspecified", {"--ethernet", "0.0.0.0", "stop"}, 2, "the unspecified address");
-        row("broadcast", {"--ethernet", "255.255.255.255", "stop"}, 2, "the broadcast address");
         row("both links", {"--usb", "--ethernet", kSim, "stop"}, 2, "either --usb or --ethernet");
         row("profile beyond", {"--usb", "profile", "load", "long"}, 2,
             "p1: Generator #1 period 5000 ms is more than", [](int) {
-                QSettings *store = SettingsStore::openProfileSettings();
-                store->setValue("long", "0|0|5000|300|1|1|0|200|0|200|0|200|0|200|0|0");
-                delete store;
+                std::unique_ptr<QSettings>(SettingsStore::openProfileSettings())
+                    ->setValue("long", "0|0|5000|300|1|1|0|200|0|200|0|200|0|200|0|0");
             });
     }
 

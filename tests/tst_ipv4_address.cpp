@@ -64,15 +64,10 @@ private slots:
         QTest::addColumn<QString>("taken"); // the address as used, or why it is refused
         const QStringList rows[] = {
             {" 127.0.0.1\t", "127.0.0.1"},
-            {"127.000.0.038", "127.0.0.38"},
-            {"localhost", "localhost"},
             {"Dxu-3.lab.", "Dxu-3.lab."},
             {"223.255.255.254", "223.255.255.254"},
-            {" ", "no address given"},
             {"000.0.0.0", "0.0.0.0 is the unspecified address, no instrument's"},
             {"255.255.255.255", "255.255.255.255 is the broadcast address, no instrument's"},
-            {"224.0.0.1", "224.0.0.1 is a multicast address (224.0.0.0 to 239.255.255.255), no "
-                          "instrument's"},
             {"239.255.255.255", "239.255.255.255 is a multicast address (224.0.0.0 to "
                                 "239.255.255.255), no instrument's"}};
         for (const QStringList &row : rows)

@@ -161,14 +161,11 @@ private slots:
         QStringList titles;
         for (const SeenMessageBox &box : boxes.seen())
             titles << box.title;
-        QCOMPARE(titles, (QStringList{"Input error", "IP error", "IP error", "IP error", "IP error",
-                                      "IP error", "IP error"}));
-        QCOMPARE(
-            boxes.seen()[4].text, // shown as text, not as markup
-            QStringLiteral("IP address <b>&lt;i&gt;R&amp;D</b> is incorrect<br>&lt;i&gt;R&amp;D "
-                           "is not an IPv4 address or host name."));
-        QVERIFY(boxes.last().text.endsWith("<br>239.1.1.1 is a multicast address (224.0.0.0 to "
-                                           "239.255.255.255), no instrument's."));
+        QCOMPARE(titles, QStringList{"Input error"} + QStringList(6, "IP error"));
+        // Shown as text, not as markup.
+        QVERIFY(boxes.seen()[4].text.endsWith(
+            "<br>&lt;i&gt;R&amp;D is not an IPv4 address or host name."));
+        QVERIFY(boxes.last().text.contains("<br>239.1.1.1 is a multicast address"));
         checkList(dialog, {QStringLiteral("10.0.0.1")}, {0});
         const QStringList all = {"10.0.0.1", "010.000.000.002", "10.0.0.3",
                                  "10.0.0.4", "dxu-5.lab",       "127.0.0.51"};
@@ -308,8 +305,7 @@ private slots:
         ui->periodG1->setValue(5000);
         ui->pushButton->click();
         QCOMPARE(boxes.count(), 3);
-        QVERIFY2(boxes.last().text.contains("the 80 ns or 160 ns time base can count it"),
-                 qPrintable(boxes.last().text));
+        QVERIFY(boxes.last().text.contains("the 80 ns or 160 ns time base can count it"));
         QCOMPARE(server(3).requestLog().size(), 2);
     }
 

@@ -445,9 +445,8 @@ private slots:
         MessageBoxWatcher boxes;
         ui->actionHelp->trigger();
         QTRY_COMPARE(boxes.count(), 1);
-        QVERIFY2(boxes.last().text.contains(chm) &&
-                     boxes.last().text.contains("/share/dxu-panel/manual/index.html"),
-                 qPrintable(boxes.last().text));
+        QVERIFY(boxes.last().text.contains(chm + "; the manual is at ") &&
+                boxes.last().text.endsWith("/share/dxu-panel/manual/index.html."));
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     }
 };
