@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/version.h"
+#include "device/ipv4_address.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -34,6 +35,8 @@ StartOptions readStartOptions(const QCoreApplication &app)
             QCoreApplication::translate("main", "--usb and --ethernet exclude each other");
     else if (parser.isSet(ethernetOption) && options.ethernetAddress.isEmpty())
         options.error = QCoreApplication::translate("main", "--ethernet needs an address");
+    else if (parser.isSet(ethernetOption))
+        options.error = checkInstrumentAddress(options.ethernetAddress).problem;
     return options;
 }
 

@@ -96,6 +96,13 @@ private slots:
 private:
     // Record and units
     void generatorFieldsToRecord();
+    void generatorFieldsInto(GeneratorSettings &r) const;
+    // The form as a record, without taking it: what a send would carry.
+    GeneratorSettings fieldsAsRecord() const;
+    // Collects the form for a command that carries settings; false, after
+    // telling the operator, when a time base cannot count one of them (the
+    // record and the USB block then keep what was last sent or read).
+    bool collectCountable();
     void fillTimeBoxesFromRecord(double scale);
     void setTimeBoxSteps();
     void setTimeBoxDecimals(int decimals);
@@ -122,7 +129,11 @@ private:
     // to the link the connection label shows.
     void closeUsbLink();
     void closeEthernetLink();
-    void openEthernetLink(const QString &address);
+    void openEthernetLink(const QString &typed);
+    // A typed address no instrument can have: the box, and the link stays shut.
+    void refuseAddress(const QString &problem);
+    // The failure box's text: a name that does not resolve, or no answer.
+    QString unreachableText() const;
 
     QList<QAction *> profileActions;
     Ui::dxu_guiClass ui;

@@ -2,6 +2,7 @@
 // HTTP GET to the instrument's address.
 #include "app/dxu_gui.h"
 
+#include "device/counter_range.h"
 #include "device/http_client.h"
 #include "device/record_ranges.h"
 #include "device/ipv4_address.h"
@@ -9,6 +10,7 @@
 #include "device/usb_device.h"
 
 #include <QInputDialog>
+#include <QMessageBox>
 #include <QStatusBar>
 
 void dxu_gui::sendHttpCommand(const QString &path)
@@ -27,10 +29,22 @@ void dxu_gui::reportUsbResult(bool ok)
         statusBar()->showMessage(tr("Error"), 1000);
 }
 
+bool dxu_gui::collectCountable()
+{
+    const CounterRange::Problem problem = CounterRange::firstProblem(fieldsAsRecord());
+    if (problem.text.isEmpty()) {
+        fieldsToRecord();
+        return true;
+    }
+    QMessageBox::warning(this, tr("DXU"), tr("Nothing was sent: %1.").arg(problem.text));
+    return false;
+}
+
 // The run buttons: the settings, then the run flags of the chosen generators.
 void dxu_gui::sendSettingsAndRun(bool gen1, bool gen2, QueryTail tail)
 {
-    fieldsToRecord();
+    if (!collectCountable())
+        return;
     if (usbConnected) {
         // A generator must not start on settings that did not arrive.
         reportUsbResult(usbDevice->sendSettings() && usbDevice->runGenerators(gen1, gen2));
@@ -70,7 +84,8 @@ void dxu_gui::resetGen2()
 void dxu_gui::sourceG1()
 {
     ui.showG1->setChecked(true);
-    fieldsToRecord();
+    if (!collectCountable())
+        return;
     if (usbConnected) {
         reportUsbResult(usbDevice->sendSettings() && usbDevice->resetGenerators(true, true));
     } else {
@@ -84,7 +99,8 @@ void dxu_gui::sourceG1()
 void dxu_gui::sourceG2()
 {
     ui.showG2->setChecked(true);
-    fieldsToRecord();
+    if (!collectCountable())
+        return;
     if (usbConnected) {
         reportUsbResult(usbDevice->sendSettings() && usbDevice->resetGenerators(false, true));
     } else {

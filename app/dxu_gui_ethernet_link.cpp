@@ -33,24 +33,28 @@ void dxu_gui::scan(bool checked)
     const QString address =
         QInputDialog::getText(this, tr("Connect to DXU via Ethernet"), tr("DXU IP address:"),
                               QLineEdit::Normal, deviceIp, &confirmed);
-    if (!confirmed || address.isEmpty()) {
+    if (!confirmed || address.trimmed().isEmpty()) {
         ui.actionEthernet->setChecked(false);
         return;
     }
     openEthernetLink(address);
 }
 
-void dxu_gui::openEthernetLink(const QString &address)
+void dxu_gui::openEthernetLink(const QString &typed)
 {
+    const InstrumentAddress address = checkInstrumentAddress(typed);
+    if (!address.problem.isEmpty()) {
+        refuseAddress(address.problem);
+        return;
+    }
     // Commands follow usbConnected: an open USB link would keep them away
     // from the instrument the operator just chose.
     if (usbConnected)
         closeUsbLink();
     ui.actionUSB->setChecked(false);
     setControlsEnabled(true);
-    // Shown, stored and asked in one form. A host name stays as typed; any
-    // other numeric form gets no host, so the probe fails at once.
-    deviceIp = normalizedAddress(address);
+    // Shown, stored and asked in one form. A host name stays as typed.
+    deviceIp = address.address;
     settings->setValue(QLatin1String(SettingsStore::LastIpKey), deviceIp);
     settings->sync();
     test();
@@ -93,10 +97,7 @@ void dxu_gui::handleResponse(bool error)
     error = error || refused;
 
     if (error) {
-        QMessageBox::warning(this, tr("DXU Ethernet Connection"),
-                             tr("Can't find DXU on <b>%1</b> <br>Check ethernet cable or try to "
-                                "connect via USB!")
-                                 .arg(deviceIp.toHtmlEscaped()));
+        QMessageBox::warning(this, tr("DXU Ethernet Connection"), unreachableText());
         setControlsEnabled(false);
         ui.actionEthernet->setChecked(false);
         ethernetConnected = false;

@@ -127,15 +127,24 @@ void dxu_gui::about()
 void dxu_gui::help()
 {
     const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/dxuhelp.chm");
-    if (QFileInfo::exists(file)) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    if (QFileInfo::exists(file) && QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
         return;
-    }
+    QString manual;
 #ifndef Q_OS_WIN
-    const QString manual = installedManual(QCoreApplication::applicationDirPath());
-    if (!manual.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
+    manual = installedManual(QCoreApplication::applicationDirPath());
+    if (!manual.isEmpty() && QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
+        return;
 #endif
+    // Nothing opened it (no help file, no desktop opener): say where to look.
+    const QString where =
+        manual.isEmpty()
+            ? tr("The help file belongs at %1; the manual is not installed.").arg(file)
+            : tr("The help file belongs at %1; the manual is at %2.").arg(file, manual);
+    QMessageBox box(QMessageBox::Information, tr("Help"),
+                    tr("No program could open the help.") + QLatin1Char(' ') + where,
+                    QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 FindDialog *dxu_gui::networkSettingsDialog()

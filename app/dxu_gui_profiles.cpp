@@ -1,6 +1,7 @@
 // Named profiles in the per-user store, listed in the Profiles menu.
 #include "app/dxu_gui.h"
 
+#include "device/counter_range.h"
 #include "persistence/profile_names.h"
 #include "persistence/profile_record.h"
 #include "persistence/profile_store.h"
@@ -208,6 +209,15 @@ void dxu_gui::loadProfileDXUSettings(QAction *action)
     // reset and the whole settings once.
     disconnectSourceCombos();
     showProfileInForm(profile, record, ui);
-    sourceG1();
+    // Loading programs the instrument; what its time base cannot count is
+    // left in the form for the operator to mend, and nothing goes out.
+    const CounterRange::Problem problem = CounterRange::firstProblem(fieldsAsRecord());
+    if (problem.text.isEmpty())
+        sourceG1();
+    else
+        QMessageBox::warning(this, tr("DXU Profile"),
+                             tr("Profile <b>%1</b> is shown in the panel, but nothing was sent: "
+                                "%2.")
+                                 .arg(action->text().toHtmlEscaped(), problem.text));
     connectSourceCombos();
 }

@@ -32,33 +32,42 @@ QList<QDoubleSpinBox *> dxu_gui::timeBoxes(int generator) const
 
 // Sources, periods, pulse counts and time bases: what a profile save takes
 // from the form (it leaves the channels alone).
-void dxu_gui::generatorFieldsToRecord()
+void dxu_gui::generatorFieldsToRecord() { generatorFieldsInto(record); }
+
+void dxu_gui::generatorFieldsInto(GeneratorSettings &r) const
 {
     const int code1 = sourceCodeFromIndexG1(ui.sourceG1->currentIndex());
     if (code1 >= 0)
-        record.ts1 = static_cast<std::uint8_t>(code1);
+        r.ts1 = static_cast<std::uint8_t>(code1);
     const int code2 = sourceCodeFromIndexG2(ui.sourceG2->currentIndex());
     if (code2 >= 0)
-        record.ts2 = static_cast<std::uint8_t>(code2);
-    record.p1 = ui.periodG1->value() * unitFactor;
-    record.p2 = ui.periodG2->value() * unitFactor;
-    record.pn1 = ui.pulsesG1->value();
-    record.pn2 = ui.pulsesG2->value();
-    record.freq1 = ui.timeUnitG1->currentIndex();
-    record.freq2 = ui.timeUnitG2->currentIndex();
+        r.ts2 = static_cast<std::uint8_t>(code2);
+    r.p1 = ui.periodG1->value() * unitFactor;
+    r.p2 = ui.periodG2->value() * unitFactor;
+    r.pn1 = ui.pulsesG1->value();
+    r.pn2 = ui.pulsesG2->value();
+    r.freq1 = ui.timeUnitG1->currentIndex();
+    r.freq2 = ui.timeUnitG2->currentIndex();
+}
+
+GeneratorSettings dxu_gui::fieldsAsRecord() const
+{
+    GeneratorSettings r = record;
+    generatorFieldsInto(r);
+    r.ch1_st1 = ui.g1c1start->value() * unitFactor;
+    r.ch1_et1 = ui.g1c1stop->value() * unitFactor + r.ch1_st1;
+    r.ch2_st1 = ui.g1c2start->value() * unitFactor;
+    r.ch2_et1 = ui.g1c2stop->value() * unitFactor + r.ch2_st1;
+    r.ch1_st2 = ui.g2c1start->value() * unitFactor;
+    r.ch1_et2 = ui.g2c1stop->value() * unitFactor + r.ch1_st2;
+    r.ch2_st2 = ui.g2c2start->value() * unitFactor;
+    r.ch2_et2 = ui.g2c2stop->value() * unitFactor + r.ch2_st2;
+    return r;
 }
 
 void dxu_gui::fieldsToRecord()
 {
-    generatorFieldsToRecord();
-    record.ch1_st1 = ui.g1c1start->value() * unitFactor;
-    record.ch1_et1 = ui.g1c1stop->value() * unitFactor + record.ch1_st1;
-    record.ch2_st1 = ui.g1c2start->value() * unitFactor;
-    record.ch2_et1 = ui.g1c2stop->value() * unitFactor + record.ch2_st1;
-    record.ch1_st2 = ui.g2c1start->value() * unitFactor;
-    record.ch1_et2 = ui.g2c1stop->value() * unitFactor + record.ch1_st2;
-    record.ch2_st2 = ui.g2c2start->value() * unitFactor;
-    record.ch2_et2 = ui.g2c2stop->value() * unitFactor + record.ch2_st2;
+    record = fieldsAsRecord();
     copyRecordToBlock(record, usbDevice->settings);
     handPreviewToLabel();
 }

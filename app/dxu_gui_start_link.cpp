@@ -1,6 +1,11 @@
 // Connecting from the command line: the Connection menu's own steps, with the
-// address from the command line in place of the address dialog.
+// address from the command line in place of the address dialog; and what the
+// operator is told about an address that cannot be reached.
 #include "app/dxu_gui.h"
+
+#include "device/http_client.h"
+
+#include <QMessageBox>
 
 void dxu_gui::connectUsbAtStart()
 {
@@ -13,4 +18,24 @@ void dxu_gui::connectEthernetAtStart(const QString &address)
     ui.actionEthernet->setChecked(true);
     timeUnitMilli(true);
     openEthernetLink(address);
+}
+
+void dxu_gui::refuseAddress(const QString &problem)
+{
+    ui.actionEthernet->setChecked(false);
+    QMessageBox box(QMessageBox::Warning, tr("DXU Ethernet Connection"), problem + QLatin1Char('.'),
+                    QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText); // the text holds what was typed
+    box.exec();
+}
+
+QString dxu_gui::unreachableText() const
+{
+    // Only an address that does not answer is a matter of cables.
+    if (httpClient->error() == HttpClient::HostNotFound)
+        return tr("The name <b>%1</b> does not resolve to an address.<br>Check the name or type "
+                  "the DXU's IP address.")
+            .arg(deviceIp.toHtmlEscaped());
+    return tr("Can't find DXU on <b>%1</b> <br>Check ethernet cable or try to connect via USB!")
+        .arg(deviceIp.toHtmlEscaped());
 }

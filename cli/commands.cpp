@@ -6,6 +6,7 @@
 #include "cli/dxu_cli.h"
 #include "cli/instrument_link.h"
 #include "cli/output.h"
+#include "device/counter_range.h"
 #include "device/record_ranges.h"
 #include "network/address_check.h"
 #include "persistence/export_text.h"
@@ -32,10 +33,27 @@ const int kMaxProfiles = 10;
 
 QSettings *openProfiles() { return SettingsStore::openProfileSettings(); }
 
-// The network dialog's message about the first field that fails its check.
-QString networkProblem(const NetworkFields &fields)
+// The network dialog's message about the first field that fails its check;
+// whole, also what would leave the instrument unreachable, with the reason.
+QString networkProblem(const NetworkFields &fields, bool whole = false)
 {
-    return QLatin1String(AddressCheck::message(AddressCheck::firstInvalidField(fields)));
+    if (!whole)
+        return QLatin1String(AddressCheck::message(AddressCheck::firstInvalidField(fields)));
+    const AddressCheck::Finding finding = AddressCheck::firstFinding(fields);
+    if (finding.field == AddressCheck::Field::None)
+        return QString();
+    return QLatin1String(AddressCheck::message(finding.field)) + QLatin1Char(' ') + finding.reason;
+}
+
+// The first value the panel's boxes would not hold, or its time base cannot
+// count ("p1: Generator #1 period 5000 ms is more than …"); empty when none.
+QString sendProblem(const GeneratorSettings &record)
+{
+    const QString problem = RecordRanges::firstProblem(record);
+    if (!problem.isEmpty())
+        return problem;
+    const CounterRange::Problem counter = CounterRange::firstProblem(record);
+    return counter.key.isEmpty() ? QString() : counter.key + QStringLiteral(": ") + counter.text;
 }
 
 class Session
@@ -134,10 +152,10 @@ private:
     // line brought in is a usage error.
     int checkToSend(const GeneratorSettings &record, const GeneratorSettings &asRead)
     {
-        const QString problem = RecordRanges::firstProblem(record);
+        const QString problem = sendProblem(record);
         if (problem.isEmpty())
             return CliExit::Ok;
-        if (problem == RecordRanges::firstProblem(asRead))
+        if (problem == sendProblem(asRead))
             return failed(QStringLiteral("the DXU holds %1; nothing sent").arg(problem));
         return usage(problem);
     }
@@ -236,8 +254,11 @@ private:
         QString serial;
         if (!instrument()->readNetwork(fields, serial))
             return failed(link->failure());
+        const QString asRead = networkProblem(fields, true);
         applyNetworkAssignments(o.arguments, fields, problem);
-        problem = networkProblem(fields);
+        problem = networkProblem(fields, true);
+        if (!problem.isEmpty() && problem != asRead)
+            return usage(problem);
         if (!problem.isEmpty())
             return failed(QStringLiteral("the DXU's network configuration: %1").arg(problem));
         // Leading zeros must not reach the instrument's own parser.
@@ -291,7 +312,7 @@ private:
                 QStringLiteral("ts1=%1, ts2=%2 is out of range").arg(profile.ts1).arg(profile.ts2);
         const GeneratorSettings record = recordFromProfile(profile);
         if (problem.isEmpty())
-            problem = RecordRanges::firstProblem(record);
+            problem = sendProblem(record);
         if (!problem.isEmpty())
             return usage(QStringLiteral("profile \"%1\": %2; nothing sent").arg(name, problem));
         return linkResult(instrument()->sendSettingsAndStop(record));

@@ -40,9 +40,10 @@ int runDxuCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption usb(QStringLiteral("usb"), QStringLiteral("Talk to the DXU on USB."));
-    const QCommandLineOption ethernet(QStringLiteral("ethernet"),
-                                      QStringLiteral("Talk to the DXU at this IPv4 address."),
-                                      QStringLiteral("ADDRESS"));
+    const QCommandLineOption ethernet(
+        QStringLiteral("ethernet"),
+        QStringLiteral("Talk to the DXU at this IPv4 address or host name."),
+        QStringLiteral("ADDRESS"));
     const QCommandLineOption timeout(
         QStringLiteral("timeout"),
         QStringLiteral("Wait at most MS milliseconds for each Ethernet reply (default %1; USB "
@@ -85,10 +86,10 @@ int runDxuCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return usage(QStringLiteral("choose either --usb or --ethernet"));
     if (parser.isSet(ethernet)) {
         options.link = CliLink::Ethernet;
-        options.address = canonicalIpv4(parser.value(ethernet));
-        if (options.address.isEmpty())
-            return usage(QStringLiteral("\"%1\" is no IPv4 address (four decimal groups 0-255)")
-                             .arg(parser.value(ethernet)));
+        const InstrumentAddress address = checkInstrumentAddress(parser.value(ethernet));
+        if (!address.problem.isEmpty())
+            return usage(address.problem);
+        options.address = address.address;
     } else if (parser.isSet(usb)) {
         options.link = CliLink::Usb;
     }

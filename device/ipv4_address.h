@@ -21,3 +21,16 @@ QString normalizedAddress(const QString &text);
 // reaches: the network library would read it as an address the panel does
 // not show.
 QString requestHost(const QString &text);
+
+// An instrument's address as the operator typed it, checked: blanks around it
+// dropped, then an IPv4 address (in canonical form) or a host name (letters,
+// digits and inner hyphens in dot-separated labels, not ending in a number).
+// The unspecified, broadcast and multicast addresses are no one instrument's:
+// a request there reaches whatever listens locally, or many. `problem` is a
+// sentence saying why the text is refused (address then empty), or empty.
+struct InstrumentAddress
+{
+    QString address;
+    QString problem;
+};
+InstrumentAddress checkInstrumentAddress(const QString &typed);

@@ -36,6 +36,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK((AddressCheck::firstInvalidField(typed) == AddressCheck::Field::None) ==
                macAccepted);
 
+    // A typed instrument address is refused with a reason, or taken in a form
+    // a request goes to and that is taken again as it stands.
+    const InstrumentAddress instrument = checkInstrumentAddress(text);
+    FUZZ_CHECK(instrument.address.isEmpty() != instrument.problem.isEmpty());
+    if (!instrument.address.isEmpty()) {
+        FUZZ_CHECK(!requestHost(instrument.address).isEmpty());
+        FUZZ_CHECK(checkInstrumentAddress(instrument.address).address == instrument.address);
+    }
+
+    // A mask or gateway is refused with a reason, or passes the field checks
+    // and, in the form it is sent in, every check again.
+    for (QString NetworkFields::*field : {&NetworkFields::mask, &NetworkFields::gateway}) {
+        typed = valid;
+        typed.*field = text;
+        const AddressCheck::Finding finding = AddressCheck::firstFinding(typed);
+        FUZZ_CHECK((finding.field == AddressCheck::Field::None) == finding.reason.isEmpty());
+        const NetworkFields sent = AddressCheck::canonicalAddresses(typed);
+        if (finding.field == AddressCheck::Field::None)
+            FUZZ_CHECK(AddressCheck::firstInvalidField(sent) == AddressCheck::Field::None &&
+                       AddressCheck::firstFinding(sent).field == AddressCheck::Field::None);
+    }
+
     // An accepted address is plain ASCII of its own kind, and the block made
     // from it reads back as an address that is accepted again and makes the
     // same block.

@@ -1,10 +1,15 @@
 // A profile value as the store hands it back: whatever text it holds.
 
+#include "device/counter_range.h"
 #include "device/number_format.h"
+#include "device/record_ranges.h"
+#include "device/usb_frames.h"
 #include "fuzz/fuzz_support.h"
+#include "persistence/profile_record.h"
 #include "persistence/profile_value.h"
 
 #include <cmath>
+#include <utility>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
@@ -26,5 +31,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                                  again.delay[3], again.width[3]};
     for (int i = 0; i < 10; ++i)
         FUZZ_CHECK(formatGeneral(realsAgain[i]) == formatGeneral(reals[i]));
+
+    // A profile that may be sent goes out in tick counts its generator can
+    // count: none beyond 2^26, no period of less than a tick but 0.
+    const GeneratorSettings r = recordFromProfile(first);
+    if (!RecordRanges::firstProblem(r).isEmpty() || !CounterRange::firstProblem(r).key.isEmpty())
+        return 0;
+    const auto tb1 = static_cast<std::uint8_t>(r.freq1), tb2 = static_cast<std::uint8_t>(r.freq2);
+    const std::pair<double, std::uint8_t> times[] = {
+        {r.p1, tb1}, {r.ch1_st1, tb1}, {r.ch1_et1, tb1}, {r.ch2_st1, tb1}, {r.ch2_et1, tb1},
+        {r.p2, tb2}, {r.ch1_st2, tb2}, {r.ch1_et2, tb2}, {r.ch2_st2, tb2}, {r.ch2_et2, tb2}};
+    for (const auto &[ms, timeBase] : times)
+        FUZZ_CHECK(timeToTicks(ms, timeBase) <= (1u << 26));
+    FUZZ_CHECK(r.p1 < 1e-9 || timeToTicks(r.p1, tb1) >= 1);
+    FUZZ_CHECK(r.p2 < 1e-9 || timeToTicks(r.p2, tb2) >= 1);
     return 0;
 }

@@ -1,10 +1,12 @@
 #include "multidevice/multidxudialog.h"
 
+#include "device/counter_range.h"
 #include "device/http_client.h"
 #include "device/ipv4_address.h"
 #include "widgets/form_fit.h"
 #include "multidevice/broadcast_query.h"
 #include "multidevice/event_slices.h"
+#include "persistence/profile_record.h"
 #include "persistence/profile_value.h"
 #include "persistence/settings_store.h"
 #include "widgets/accessible_texts.h"
@@ -69,19 +71,24 @@ multidxudialog::~multidxudialog() { delete profileSettings; }
 void multidxudialog::addDXU()
 {
     bool accepted = false;
-    const QString address =
+    const QString typed =
         QInputDialog::getText(this, tr("Add DXU"), tr("DXU IP:"), QLineEdit::Normal,
                               QLatin1String(kPresetAddress), &accepted);
     if (!accepted)
         return;
+    // Listed as typed, but for the blanks around it.
+    const QString address = typed.trimmed();
     if (ipList.contains(address)) {
         QMessageBox::warning(this, tr("Input error"),
                              tr("DXU with IP %1 already in list").arg(address), QMessageBox::Ok);
         return;
     }
-    if (!isIpv4Address(address)) {
+    const QString problem = checkInstrumentAddress(address).problem;
+    if (!problem.isEmpty()) {
         QMessageBox::warning(this, tr("IP error"),
-                             tr("IP address <b>%1</b> is incorrect").arg(address.toHtmlEscaped()),
+                             tr("IP address <b>%1</b> is incorrect").arg(address.toHtmlEscaped()) +
+                                 QStringLiteral("<br>") + problem.toHtmlEscaped() +
+                                 QLatin1Char('.'),
                              QMessageBox::Ok);
         return;
     }
@@ -140,7 +147,14 @@ void multidxudialog::applySettings()
         return;
     const QScopedValueRollback<bool> running(broadcastRunning, true);
 
-    const QString query = broadcastQuery(panelValues());
+    const ProfileValue values = panelValues();
+    const CounterRange::Problem problem = CounterRange::firstProblem(recordFromProfile(values));
+    if (!problem.text.isEmpty()) {
+        QMessageBox::warning(this, tr("Slave DXU Control"),
+                             tr("Nothing was sent: %1.").arg(problem.text), QMessageBox::Ok);
+        return;
+    }
+    const QString query = broadcastQuery(values);
     const QStringList addresses = selectedAddresses();
 
     QProgressDialog progress(tr("Applying Settings to DXU's..."), tr("Abort"), 0,
@@ -157,6 +171,8 @@ void multidxudialog::applySettings()
         // the request in flight has been let finish (answered or given up).
         if (progress.wasCanceled())
             break;
+        currentAddress = addresses.at(i);
+        watchdogFired = false;
         httpClient->setHost(requestHost(addresses.at(i)), kHttpPort);
         httpClient->request(header);
         progress.setValue(i);
@@ -191,6 +207,7 @@ void multidxudialog::stopTrying()
     requestTimer.stop();
     HttpClient *client = watchedClient;
     watchedClient = nullptr;
+    watchdogFired = client != nullptr;
     if (client)
         client->abort();
     requestDone = true;
@@ -203,7 +220,8 @@ void multidxudialog::handleHTTPResponseSlave(bool error)
     requestTimer.stop();
     watchedClient = nullptr;
     // An error page means the instrument took nothing.
-    if (!error && httpClient && httpClient->statusCode() >= 400)
+    const int status = httpClient ? httpClient->statusCode() : 0;
+    if (!error && status >= 400)
         error = true;
     if (!error) {
         requestDone = true;
@@ -211,10 +229,20 @@ void multidxudialog::handleHTTPResponseSlave(bool error)
             httpResponse = httpClient->readAll();
         return;
     }
-    QMessageBox::warning(
-        this, tr("Slave DXU's connection problem"),
-        tr("At least one DXU in list did not response after 2 sec!\nCheck Ethernet connection."),
-        QMessageBox::Ok);
+    QString detail;
+    if (status >= 400)
+        detail = tr("%1 answered with HTTP status %2.").arg(currentAddress).arg(status);
+    else if (httpClient && httpClient->error() == HttpClient::HostNotFound)
+        detail = tr("The name %1 does not resolve to an address.").arg(currentAddress);
+    else if (watchdogFired || !httpClient)
+        detail = tr("%1 did not answer within 2 s.").arg(currentAddress);
+    else
+        detail = tr("%1: %2.").arg(currentAddress, httpClient->errorString());
+    QMessageBox::warning(this, tr("Slave DXU's connection problem"),
+                         tr("At least one DXU in list did not response after 2 sec!\nCheck "
+                            "Ethernet connection.") +
+                             QLatin1Char('\n') + detail,
+                         QMessageBox::Ok);
     requestDone = true;
 }
 

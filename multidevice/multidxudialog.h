@@ -59,6 +59,10 @@ private:
     // other one.
     QPointer<HttpClient> watchedClient;
     bool broadcastRunning = false;
+    // The instrument the broadcast waits for, as listed, and whether the
+    // watchdog gave up on it: a failure box names both.
+    QString currentAddress;
+    bool watchdogFired = false;
 
     // Tests reach the dialog's state through this one door.
     friend struct SlaveDialogTestAccess;

@@ -25,9 +25,25 @@ Field firstInvalidField(const NetworkFields &fields);
 // nullptr for Field::None.
 const char *message(Field field);
 
-// The configuration with its checked addresses in canonical form, leading
-// zeros dropped ("127.000.0.1" is sent as "127.0.0.1"), so that the
-// instrument reads every group as decimal, as the USB block carries them.
+// The first field that fails and why, as a sentence to follow the field's
+// message: what is expected of its form ("Six hex pairs are expected, e.g.
+// 00:1B:C5:0A:0B:0C."), or why the instrument would be unreachable after its
+// restart: a group (multicast or broadcast) MAC, and with DHCP off an IP that
+// is no one host's (unspecified, broadcast, multicast, or its subnet's network
+// or broadcast address), a mask with a gap in its ones, a gateway outside the
+// subnet (0.0.0.0 is no gateway and is taken). Blanks around a field are
+// dropped first. Field::None and no reason when it may be sent.
+struct Finding
+{
+    Field field = Field::None;
+    QString reason;
+};
+Finding firstFinding(const NetworkFields &fields);
+
+// The configuration without blanks around its fields, and its checked
+// addresses in canonical form, leading zeros dropped ("127.000.0.1" is sent
+// as "127.0.0.1"), so that the instrument reads every group as decimal, as
+// the USB block carries them.
 NetworkFields canonicalAddresses(const NetworkFields &fields);
 
 } // namespace AddressCheck

@@ -186,7 +186,7 @@ void FindDialog::set_network_settings()
         return;
     abandonRequest();
     if (usbMode)
-        writeOverUsb(fields);
+        writeOverUsb(AddressCheck::canonicalAddresses(fields));
     else
         startRequest(NetworkPage::writePath(AddressCheck::canonicalAddresses(fields)),
                      SLOT(handleResponse2(bool)));
@@ -194,11 +194,14 @@ void FindDialog::set_network_settings()
 
 bool FindDialog::confirmInput(const NetworkFields &fields)
 {
-    const AddressCheck::Field invalid = AddressCheck::firstInvalidField(fields);
-    if (invalid == AddressCheck::Field::None)
+    const AddressCheck::Finding finding = AddressCheck::firstFinding(fields);
+    if (finding.field == AddressCheck::Field::None)
         return true;
-    QMessageBox::warning(this, tr("Input error"), tr(AddressCheck::message(invalid)),
-                         QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Warning, tr("Input error"),
+                    tr(AddressCheck::message(finding.field)) + QLatin1Char('\n') + finding.reason,
+                    QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText); // the reason may hold what was typed
+    box.exec();
     return false;
 }
 
@@ -256,7 +259,7 @@ void FindDialog::handleResponse(bool error)
 {
     HttpClient *client = takeFinishedClient();
     if (failed(client, error))
-        warnEthernetFailure();
+        warnEthernetFailure(client);
     else
         httpResponse = client->readAll();
 
@@ -278,8 +281,9 @@ void FindDialog::handleResponse(bool error)
 // leaves the dialog open with what the operator typed.
 void FindDialog::handleResponse2(bool error)
 {
-    if (failed(takeFinishedClient(), error)) {
-        warnEthernetFailure();
+    HttpClient *client = takeFinishedClient();
+    if (failed(client, error)) {
+        warnEthernetFailure(client);
         return;
     }
     askForRestart();
@@ -307,13 +311,16 @@ void FindDialog::dhcpCheckBoxToggled(bool checked)
     gatewayEdit->setEnabled(!checked);
 }
 
-void FindDialog::warnEthernetFailure()
+void FindDialog::warnEthernetFailure(const HttpClient *client)
 {
-    QMessageBox::warning(
-        this, tr("DXU Ethernet Connection"),
-        tr("Can't find DXU on <b>%1</b> <br>Check ethernet cable or try to connect via USB!")
-            .arg(deviceIp.toHtmlEscaped()),
-        QMessageBox::Ok);
+    // Only an address that does not answer is a matter of cables.
+    const QString text =
+        client->error() == HttpClient::HostNotFound
+            ? tr("The name <b>%1</b> does not resolve to an address.<br>Check the name or type "
+                 "the DXU's IP address.")
+            : tr("Can't find DXU on <b>%1</b> <br>Check ethernet cable or try to connect via USB!");
+    QMessageBox::warning(this, tr("DXU Ethernet Connection"), text.arg(deviceIp.toHtmlEscaped()),
+                         QMessageBox::Ok);
 }
 
 void FindDialog::askForRestart()

@@ -54,7 +54,7 @@ private:
     void startRequest(const QString &path, const char *doneSlot);
     HttpClient *takeFinishedClient();
     void abandonRequest();
-    void warnEthernetFailure();
+    void warnEthernetFailure(const HttpClient *client);
     void askForRestart();
 
     QTimer requestTimer;

@@ -175,6 +175,8 @@ private slots:
         // Refused before anything goes out, but for what only a read can tell.
         ethernet("period range", {"set", "p1=10736.1"}, 2, {});
         ethernet("width range", {"set", "ch1_st1=250"}, 2, {probe});
+        ethernet("5000 ms at 20 ns", {"set", "p1=5000"}, 2, {probe});
+        ethernet("half-tick width", {"set", "ch1_et1=0.00001"}, 2, {probe});
         ethernet("source range", {"set", "ts1=3"}, 2, {});
         ethernet("pulses", {"set", "pn1=131073"}, 2, {});
         ethernet("time base", {"set", "freq2=4"}, 2, {});
@@ -186,6 +188,12 @@ private slots:
                  {probe, "/sg_run.shtml?reset1=1", "/tt.shtml?volt=0.05"});
         ethernet("run 3", {"run", "3"}, 2, {});
         ethernet("network field", {"network", "--set", "ip=1.2.3.4.5"}, 2, {});
+        // What would leave the instrument unreachable is refused after the read.
+        ethernet("gapped mask", {"network", "--set", "mask=255.255.255.1"}, 2, {"/network.shtml"});
+        ethernet("group mac", {"network", "--set", "mac=01:00:5e:00:00:01"}, 2, {"/network.shtml"});
+        ethernet("no gateway", {"network", "--set", "gateway=0.0.0.0"}, 0,
+                 {"/network.shtml", "/network.shtml?mac=00:1b:c5:0a:0b:0c&dhcp=0&ip=127.0.0.1"
+                                    "&netmask=255.0.0.0&gw=0.0.0.0"});
         ethernet("no profile", {"profile", "load", "none"}, 2, {});
         ethernet("profile name", {"profile", "save", "a/b"}, 2, {});
         ethernet("unknown", {"frobnicate"}, 2, {});
@@ -212,6 +220,7 @@ private slots:
         usb("usb profile load", {"profile", "load", "bench"}, 0, kUsbBenchFrame + ",0b03");
         usb("usb profile save", {"profile", "save", "usb"}, 0, {});
         usb("usb width range", {"set", "ch2_et1=-1"}, 2, {});
+        usb("usb 5000 ms", {"set", "p2=5000"}, 2, {});
     }
 
     // Every command on both links: what goes out, the exit status.
@@ -261,9 +270,19 @@ private slots:
                 FakeUsb::setStatus(usb, status);
             });
         row("no link", {"status"}, 2, "--usb or --ethernet");
-        row("host name", {"--ethernet", "dxu.lab", "status"}, 2, "no IPv4 address");
-        row("hex address", {"--ethernet", "0x7f.0.0.40", "status"}, 2, "no IPv4 address");
+        // A name is looked up; what is not one instrument's address is refused.
+        row("localhost", {"--ethernet", " localhost ", "stop"}, 1,
+            "to localhost: Connection refused");
+        row("host name", {"--ethernet", "no-such-dxu.invalid", "status"}, 1, "not found");
+        row("hex address", {"--ethernet", "0x7f.0.0.40", "status"}, 2,
+            "0x7f.0.0.40 is not an IPv4 address or host name");
+        row("unspecified", {"--ethernet", "0.0.0.0", "stop"}, 2, "the unspecified address");
         row("both links", {"--usb", "--ethernet", kSim, "stop"}, 2, "either --usb or --ethernet");
+        row("profile beyond", {"--usb", "profile", "load", "long"}, 2,
+            "p1: Generator #1 period 5000 ms is more than", [](int) {
+                std::unique_ptr<QSettings>(SettingsStore::openProfileSettings())
+                    ->setValue("long", "0|0|5000|300|1|1|0|200|0|200|0|200|0|200|0|0");
+            });
     }
 
     // A failure is never exit status 0, and says why on the error stream.
@@ -359,6 +378,8 @@ private slots:
             "--usb and --ethernet exclude each other");
         row("blank address", panel, {"--ethernet", " "}, 1, "--ethernet needs an address");
         row("stray argument", panel, {kSim}, 1, "unexpected argument: " + kSim);
+        row("unspecified address", panel, {"--ethernet", "0.0.0.0"}, 1,
+            "0.0.0.0 is the unspecified address, no instrument's");
         row("unknown option", panel, {"--serial"}, 1, "Unknown option 'serial'");
         row("sim help", program("sim/dxu-sim"), {"--help"}, 0, "--model <2|3>");
         row("sim version", program("sim/dxu-sim"), {"--version"}, 0, "dxu-sim 1.5.5");

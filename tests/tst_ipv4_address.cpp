@@ -55,6 +55,37 @@ private slots:
         QCOMPARE(requestHost(text), host);
     }
 
+    // What may be typed as an instrument's address, wherever one is typed:
+    // blanks around it dropped, an IPv4 address or a host name, and no
+    // address that is not one instrument's.
+    void instrumentAddress_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("taken"); // the address as used, or why it is refused
+        const QStringList rows[] = {
+            {" 127.0.0.1\t", "127.0.0.1"},
+            {"Dxu-3.lab.", "Dxu-3.lab."},
+            {"223.255.255.254", "223.255.255.254"},
+            {"000.0.0.0", "0.0.0.0 is the unspecified address, no instrument's"},
+            {"255.255.255.255", "255.255.255.255 is the broadcast address, no instrument's"},
+            {"239.255.255.255", "239.255.255.255 is a multicast address (224.0.0.0 to "
+                                "239.255.255.255), no instrument's"}};
+        for (const QStringList &row : rows)
+            QTest::newRow(qPrintable(row[0])) << row[0] << row[1];
+        for (const char *text : {"127.1", "999.1.1.1", "0x7f.0.0.1", "dxu_lab", "-dxu.lab",
+                                 "dxu-.lab", "a..b", "<i>1.2.3.4</i>", "::1", "10.0.0.1 x"})
+            QTest::newRow(text)
+                << text << QStringLiteral("%1 is not an IPv4 address or host name").arg(text);
+    }
+
+    void instrumentAddress()
+    {
+        QFETCH(QString, typed);
+        const InstrumentAddress checked = checkInstrumentAddress(typed);
+        QCOMPARE(checked.address.isEmpty(), !checked.problem.isEmpty());
+        QTEST(checked.problem.isEmpty() ? checked.address : checked.problem, "taken");
+    }
+
     // The page is read as it always was: only MAC groups of one or two
     // lower-case digits, the check box exactly as written, and only the page's
     // first 16 KB. A page that does not match sets nothing.

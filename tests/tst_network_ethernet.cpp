@@ -97,16 +97,39 @@ private slots:
             << "macEdit" << true << "AA:BB:CC:DD:EE:FF" << 200 << Restart;
         QTest::newRow("dhcp off, short groups")
             << "macEdit" << false << "a:b:c:d:e:f" << 200 << Restart;
-        QTest::newRow("mac with a query tail") << "macEdit" << false << "aa:bb:cc:dd:ee:ff&gw=1"
-                                               << 200 << "Input error: MAC address is incorrect!";
-        QTest::newRow("five mac groups") << "macEdit" << false << "aa:bb:cc:dd:ee" << 200
-                                         << "Input error: MAC address is incorrect!";
-        QTest::newRow("256") << "ipEdit" << false << "256.1.1.1" << 200
-                             << "Input error: IP address is incorrect!";
-        QTest::newRow("three mask groups") << "maskEdit" << false << "255.0.0" << 200
-                                           << "Input error: Network Mask address is incorrect!";
-        QTest::newRow("dhcp on, empty gateway")
-            << "gatewayEdit" << true << "" << 200 << "Input error: Gateway address is incorrect!";
+        QTest::newRow("dhcp on, the IP only kept")
+            << "ipEdit" << true << "0.0.0.0" << 200 << Restart;
+        QTest::newRow("blanks around") << "ipEdit" << false << " 127.0.0.65 " << 200 << Restart;
+        // Refused: field, value, and what is expected of its form (checked
+        // with DHCP on too) or why the instrument would be unreachable after
+        // its restart (a group MAC; the rest with DHCP off).
+        const QMap<QString, QString> names = {{"macEdit", "MAC"},
+                                              {"ipEdit", "IP"},
+                                              {"maskEdit", "Network Mask"},
+                                              {"gatewayEdit", "Gateway"}};
+        const QString pairs = "Six hex pairs are expected, e.g. 00:1B:C5:0A:0B:0C.",
+                      groups = "Four decimal groups 0 to 255 are expected, e.g. 192.168.0.10.";
+        const QStringList refused[] = {
+            {"macEdit", "aa:bb:cc:dd:ee:ff&gw=1", pairs},
+            {"macEdit", "aa:bb:cc:dd:ee", pairs},
+            {"macEdit", "FF:FF:FF:FF:FF:FF",
+             "FF:FF:FF:FF:FF:FF is a group (multicast or broadcast) MAC address, no instrument's."},
+            {"ipEdit", "256.1.1.1", groups},
+            {"maskEdit", "255.0.0", groups},
+            {"gatewayEdit", "", groups},
+            {"ipEdit", "0.0.0.0", "0.0.0.0 is the unspecified address, no instrument's."},
+            {"ipEdit", "255.255.255.255",
+             "255.255.255.255 is the broadcast address, no instrument's."},
+            {"ipEdit", "127.0.255.255",
+             "127.0.255.255 is the broadcast address of its subnet 127.0.0.0/16."},
+            {"maskEdit", "255.255.255.1",
+             "255.255.255.1 is not a network mask: its ones must come first, without a gap."},
+            {"gatewayEdit", "10.0.0.1",
+             "10.0.0.1 is outside the subnet 127.0.0.0/16 of the IP address and mask."}};
+        for (const QStringList &r : refused)
+            QTest::newRow(qPrintable(r[0] + '=' + r[1]))
+                << r[0] << (r[0] == "macEdit" || r[2] == groups) << r[1] << 200
+                << "Input error: " + names[r[0]] + " address is incorrect!\n" + r[2];
         QTest::newRow("connection refused")
             << "ipEdit" << false << "127.0.0.69" << 0 << Lost.arg("127.0.0.63");
         QTest::newRow("refused by the instrument")
@@ -145,7 +168,7 @@ private slots:
                                                "&netmask=255.255.0.0&gw=127.0.0.1")
                                     .arg(field == "macEdit" ? value : PageMac)
                                     .arg(dhcpOn ? 1 : 0)
-                                    .arg(field == "ipEdit" ? value : "127.0.0.64");
+                                    .arg(field == "ipEdit" ? value.trimmed() : "127.0.0.64");
         const bool sent = instrument != 0 && !message.startsWith("Input error");
         QCOMPARE(server->requestLog(), sent ? QStringList({written}) : QStringList());
     }
@@ -181,6 +204,16 @@ private slots:
         }
         QTest::qWait(300);
         QCOMPARE(server->requestLog(), QStringList({ReadPath, ReadPath}));
+    }
+
+    // A name that does not resolve says so: only silence is the cable's.
+    void unresolvableNameSaysSo()
+    {
+        dialog->setDeviceIp(QStringLiteral("no-such-dxu.invalid"));
+        dialog->readNetworkSettings();
+        QTRY_COMPARE_WITH_TIMEOUT(boxes->count(), 1, ReplyWaitMs);
+        QVERIFY(
+            boxes->last().text.startsWith("The name <b>no-such-dxu.invalid</b> does not resolve"));
     }
 
     // A second read started while the first is still waiting for its reply:

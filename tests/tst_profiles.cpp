@@ -402,6 +402,17 @@ private slots:
         QCOMPARE(Bytes(odd[0].begin() + 51, odd[0].end()), (Bytes{2, 1})); // time bases
         add(*w, QStringLiteral("odd copy"));
         QCOMPARE(stored("odd copy"), QStringLiteral("6|1|0|5|0|0|0|0|0|0|0|0|0|0|2|1"));
+
+        // A period its time base cannot count: the form shows the profile,
+        // nothing is sent, and the box says both.
+        store()->setValue(QStringLiteral("long"), "0|0|5000|300|1|1|0|200|0|200|0|200|0|200|0|0");
+        FakeUsb::clearCalls();
+        MessageBoxWatcher boxes;
+        choose(*w, QStringLiteral("long"));
+        QTRY_COMPARE(boxes.count(), 1);
+        QVERIFY(boxes.last().text.contains("shown in the panel, but nothing was sent"));
+        QCOMPARE(FakeUsb::framesWritten(device).size(), std::size_t(0));
+        QCOMPARE(child<QDoubleSpinBox>(*w, "periodG1")->value(), 5000.0);
     }
 
     void loadingOverEthernetSendsResetAndSettingsOnce()

@@ -153,19 +153,22 @@ private slots:
         add(dialog, {QStringLiteral("10.0.0.1")});
         list->item(0)->setSelected(true);
         MessageBoxWatcher boxes;
-        // A duplicate, a group above 255, three groups, empty, markup; cancelled.
-        add(dialog, {"10.0.0.1", "10.256.0.1", "10.0.1", QStringLiteral(""), "<i>R&D", QString()});
+        // A duplicate (blanks around it dropped), a group above 255, three
+        // groups, empty, markup, no instrument's addresses; cancelled.
+        add(dialog, {" 10.0.0.1 ", "10.256.0.1", "10.0.1", QStringLiteral(""), "<i>R&D", "0.0.0.0",
+                     "239.1.1.1", QString()});
         QTest::qWait(50);
         QStringList titles;
         for (const SeenMessageBox &box : boxes.seen())
             titles << box.title;
-        QCOMPARE(titles,
-                 (QStringList{"Input error", "IP error", "IP error", "IP error", "IP error"}));
-        QCOMPARE(boxes.last().text, // shown as text, not as markup
-                 QStringLiteral("IP address <b>&lt;i&gt;R&amp;D</b> is incorrect"));
+        QCOMPARE(titles, QStringList{"Input error"} + QStringList(6, "IP error"));
+        // Shown as text, not as markup.
+        QVERIFY(boxes.seen()[4].text.endsWith(
+            "<br>&lt;i&gt;R&amp;D is not an IPv4 address or host name."));
+        QVERIFY(boxes.last().text.contains("<br>239.1.1.1 is a multicast address"));
         checkList(dialog, {QStringLiteral("10.0.0.1")}, {0});
         const QStringList all = {"10.0.0.1", "010.000.000.002", "10.0.0.3",
-                                 "10.0.0.4", "10.0.0.5",        "127.0.0.51"};
+                                 "10.0.0.4", "dxu-5.lab",       "127.0.0.51"};
         add(dialog, all.mid(1));
         checkList(dialog, all, {});
 
@@ -190,7 +193,7 @@ private slots:
         checkList(dialog, all, {1, 3, 4});
         QCOMPARE(ui.periodG1->value(), 12.5);
         ui.pushButton_3->click();
-        QCOMPARE(boxes.count(), 5); // none for Delete
+        QCOMPARE(boxes.count(), 7); // none for Delete
         checkList(dialog, {"10.0.0.1", "10.0.0.3", "127.0.0.51"}, {});
     }
 
@@ -253,7 +256,7 @@ private slots:
         ui->g1c1stop->setValue(2);
         // each channel ends at delay plus width, summed before it is formatted
         ui->g2c2start->setValue(10000);
-        ui->g2c2stop->setValue(736.12345);
+        ui->g2c2stop->setValue(735.12345);
         ui->timeUnitG2->setCurrentIndex(3);
         QList<qint64> boxTimes;
         MessageBoxWatcher boxes([&](QMessageBox *box) {
@@ -264,7 +267,7 @@ private slots:
 
         const QString query = QStringLiteral(
             "/sg_hr_run.shtml?ts1=6&ts2=1&p1=250&p2=1000&pn1=40000&pn2=10&ch1_st1=1.5&ch1_st2=0"
-            "&ch1_et1=3.5&ch1_et2=10&ch2_st1=0&ch2_st2=10000&ch2_et1=10&ch2_et2=10736.1&freq1=0"
+            "&ch1_et1=3.5&ch1_et2=10&ch2_st1=0&ch2_st2=10000&ch2_et1=10&ch2_et2=10735.1&freq1=0"
             "&freq2=3&save=1");
         for (int i = 0; i < 4; ++i)
             QCOMPARE(server(i).requestLog(), QStringList{query});
@@ -273,8 +276,11 @@ private slots:
         // one for the refusal.
         QCOMPARE(boxes.count(), 2);
         QCOMPARE(boxes.last().title, QStringLiteral("Slave DXU's connection problem"));
-        QCOMPARE(boxes.last().text, QStringLiteral("At least one DXU in list did not response "
-                                                   "after 2 sec!\nCheck Ethernet connection."));
+        // Each box names the instrument, as listed, and what went wrong.
+        const QString designed = QStringLiteral("At least one DXU in list did not response after 2 "
+                                                "sec!\nCheck Ethernet connection.\n");
+        QCOMPARE(boxes.seen().first().text, designed + "127.0.0.052 did not answer within 2 s.");
+        QCOMPARE(boxes.last().text, designed + "127.0.0.054 answered with HTTP status 500.");
         QCOMPARE(boxes.last().icon, QMessageBox::Warning);
         const qint64 waited = boxTimes[0] - arrivals[1];
         QVERIFY2(waited >= 1800 && waited < 6000, qPrintable(QString::number(waited)));
@@ -294,6 +300,13 @@ private slots:
         QTest::qWait(2300);
         QCOMPARE(boxes.count(), 2);
         QVERIFY(dialog->findChildren<HttpClient *>().isEmpty());
+
+        // Values the time base cannot count go to no instrument.
+        ui->periodG1->setValue(5000);
+        ui->pushButton->click();
+        QCOMPARE(boxes.count(), 3);
+        QVERIFY(boxes.last().text.contains("the 80 ns or 160 ns time base can count it"));
+        QCOMPARE(server(3).requestLog().size(), 2);
     }
 
     void abortStopsBeforeTheNextAndASecondApplyIsIgnored()

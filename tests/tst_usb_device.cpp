@@ -1,6 +1,8 @@
 // The USB link: its frames byte by byte (ticks, the settings frame, the status
 // read back), and UsbDevice against the simulated instrument: discovery,
 // model, framing of the commands and the handles it leaves behind.
+#include "device/counter_range.h"
+#include "device/record_fields.h"
 #include "device/usb_device.h"
 #include "device/usb_frames.h"
 #include "fakeusb/fake_usb.h"
@@ -71,6 +73,52 @@ private slots:
         QCOMPARE(timeToTicks(100000, 0), 705032704u); // 5e9 ticks: the low 32 bits
         QCOMPARE(timeToTicks(std::numeric_limits<double>::quiet_NaN(), 0), 0u);
         QCOMPARE(timeToTicks(1e300, 0), 0xFFFFFFFFu); // beyond 64 bits: saturated
+    }
+
+    // What each time base counts, at its edges: the longest value (the time-base
+    // tool tip's maximum), the shortest period or width (two ticks), the
+    // smallest delay (one tick); 0 always. A refusal names the time bases
+    // that can count the value.
+    void counterRange_data()
+    {
+        // The values set; after " > " the key of the value refused and the end
+        // of the refusal. Without " > " every value is counted.
+        QTest::addColumn<QString>("row");
+        const char *const rows[] = {
+            "p1=1342", // the 20 ns top
+            "p1=1342.00001 > p1 > (at most 1342 ms); the 40 ns, 80 ns or 160 ns time base can "
+            "count it",
+            "p1=5000 > p1 > the 80 ns or 160 ns time base can count it", "p1=5000 freq1=2",
+            "p2=10736 freq2=3", "p2=10736.1 freq2=3 > p2 > no time base can count it",
+            "p1=0.00001 > p1 > no time base can count it", // half a tick
+            "p1=0.00004",                                  // the minimum length
+            "p1=0.00004 freq1=1 > p1 > (8e-05 ms at least); the 20 ns time base can count it",
+            "p2=0 ch1_st2=0 ch1_et2=0 freq2=3",
+            "ch1_st1=0.1 ch1_et1=0.10003 > ch1_et1 > no time base can count it",
+            "ch2_st1=0.3 ch2_et1=0.30004", // the minimum width, after a sum
+            "ch2_st1=0 ch2_et1=1500 > ch2_et1 > the 40 ns, 80 ns or 160 ns time base can count it",
+            "ch1_st2=0.00001 ch1_et2=1 > ch1_st2 > no time base can count it",
+            "ch1_st2=0.00002 ch1_et2=1", // one tick
+            // the end, though delay and width each fit
+            "ch2_st2=1000 ch2_et2=2000 > ch2_et2 > the 40 ns, 80 ns or 160 ns time base can count "
+            "it",
+            "ch1_st1=3000 ch1_et1=3000 > ch1_st1 > the 80 ns or 160 ns time base can count it"};
+        for (const char *row : rows)
+            QTest::newRow(row) << QString::fromLatin1(row);
+    }
+
+    void counterRange()
+    {
+        QFETCH(QString, row);
+        const QStringList parts = row.split(QStringLiteral(" > "));
+        GeneratorSettings record;
+        for (const QString &set : parts[0].split(u' '))
+            RecordFields::setValue(record, RecordFields::indexOf(set.section(u'=', 0, 0)),
+                                   set.section(u'=', 1).toDouble());
+        const CounterRange::Problem problem = CounterRange::firstProblem(record);
+        QCOMPARE(problem.key, parts.value(1));
+        QVERIFY2(parts.size() == 1 ? problem.text.isEmpty() : problem.text.endsWith(parts[2]),
+                 qPrintable(problem.text));
     }
 
     void settingsFrameLaysEveryFieldOut()

@@ -424,7 +424,8 @@ private slots:
     }
 
     // Help opens dxuhelp.chm beside the program; without it, the HTML manual
-    // (the build tree has it where an installation does), never a box.
+    // (the build tree has it where an installation does). When no program
+    // opens either, a box says where both are.
     void helpOpensHelpFileOrManual()
     {
         openWindow(false);
@@ -449,6 +450,12 @@ private slots:
                                             QFileInfo::exists(opened),
                      qPrintable(opened));
         }
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "noSuchOpener");
+        MessageBoxWatcher boxes;
+        ui->actionHelp->trigger();
+        QTRY_COMPARE(boxes.count(), 1);
+        QVERIFY(boxes.last().text.contains(chm + "; the manual is at ") &&
+                boxes.last().text.endsWith("/share/dxu-panel/manual/index.html."));
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     }
 };
