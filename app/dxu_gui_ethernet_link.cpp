@@ -81,7 +81,12 @@ void dxu_gui::handleResponse(bool error)
     requestTimer.stop();
     if (usbConnected)
         return;
-    const bool refused = !error && replyRefused;
+    // Only the setup page with its settings is the instrument's answer: an
+    // error page, an empty body or another server's page took nothing.
+    QByteArray body = error ? QByteArray() : httpClient->readAll();
+    removeNulBytes(body);
+    const bool refused =
+        !error && (replyRefused || !isSetupPage(body, parseSetupPage(setupPageText(body))));
     replyRefused = false;
     if (refused && ethernetConnected) {
         // The instrument answered with an error page: the link is up, the
@@ -103,7 +108,7 @@ void dxu_gui::handleResponse(bool error)
         fieldsFilledFromDevice = false; // the next connection fills them again
         ui.dev_status->setText(tr("Disconnected"));
     } else {
-        httpResponse = httpClient->readAll();
+        httpResponse = body;
         ethernetConnected = true;
     }
 

@@ -1,6 +1,7 @@
 #include "multidevice/multidxudialog.h"
 
 #include "device/http_client.h"
+#include "device/setup_page_parser.h"
 #include "device/ipv4_address.h"
 #include "multidevice/broadcast_query.h"
 #include "multidevice/event_slices.h"
@@ -185,13 +186,17 @@ void multidxudialog::handleHTTPResponseSlave(bool error)
     // whatever request comes next.
     requestTimer.stop();
     watchedClient = nullptr;
-    // An error page means the instrument took nothing.
-    if (!error && httpClient && httpClient->statusCode() >= 400)
+    // An error page, or a reply that is not the setup page, means the
+    // instrument took nothing.
+    QByteArray body = !error && httpClient ? httpClient->readAll() : QByteArray();
+    removeNulBytes(body);
+    if (!error && httpClient &&
+        (httpClient->statusCode() >= 400 ||
+         !isSetupPage(body, parseSetupPage(setupPageText(body)))))
         error = true;
     if (!error) {
         requestDone = true;
-        if (httpClient)
-            httpResponse = httpClient->readAll();
+        httpResponse = body;
         return;
     }
     QMessageBox::warning(

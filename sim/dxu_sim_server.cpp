@@ -245,6 +245,11 @@ void DxuSimServer::handleRequest(QTcpSocket *socket, const QByteArray &head)
         reply(socket, failureStatus, "<html><body>Error</body></html>");
         return;
     }
+    if (foreignBody) {
+        emit requestHandled(request + QStringLiteral(" -> a foreign page (200)"));
+        reply(socket, 200, *foreignBody);
+        return;
+    }
     const DxuSimAnswer answer = answerRequest(instrument, modelNumber, target);
     emit requestHandled(
         QStringLiteral("%1 -> %2 (%3)").arg(request, answer.summary).arg(answer.status));

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <optional>
+
 class QTcpServer;
 class QTcpSocket;
 class QSocketNotifier;
@@ -47,6 +49,10 @@ public:
     // (400 or above) and a short error page, and changes nothing; 0 answers
     // normally again.
     void setFailureStatus(int status) { failureStatus = status; }
+    // A web server that is not the instrument's (or a broken firmware):
+    // every GET is answered 200 with this body in place of the page, and
+    // changes nothing; std::nullopt answers normally again.
+    void setForeignBody(std::optional<QByteArray> body) { foreignBody = std::move(body); }
 
     // The request targets received, in order ("/sg_run.shtml?reset1=1"),
     // and the whole request lines ("GET /sg_run.shtml?reset1=1 HTTP/1.1").
@@ -75,6 +81,7 @@ private:
     bool silentMode = false;
     int delayMs = 0;
     int failureStatus = 0;
+    std::optional<QByteArray> foreignBody;
     QStringList targets;
     QStringList lines;
     int idleMs = 60000;

@@ -93,6 +93,7 @@ private slots:
         sim.setModel(3);
         sim.setReplyDelay(0);
         sim.setFailureStatus(0);
+        sim.setForeignBody(std::nullopt);
         silent.clearLog();
         window = std::make_unique<dxu_gui>();
         // Never the default address: tests talk to loopback only.
@@ -183,6 +184,35 @@ private slots:
         QVERIFY(!action(*window, "actionEthernet")->isChecked());
         QVERIFY(!messages.contains("Command applied"));
         QCOMPARE(box("periodG1")->value(), 300.0);
+    }
+
+    // A reply that is not the setup page is no answer: no connection, and
+    // "Error" after a command.
+    void foreignPagesFail_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("hello") << QByteArray("hello");
+        QTest::newRow("heading alone") << QByteArray("<h1>Human Readable setup</h1>");
+    }
+
+    void foreignPagesFail()
+    {
+        QFETCH(QByteArray, body);
+        MessageBoxWatcher boxes;
+        sim.setForeignBody(body);
+        chooseEthernet(*window, kSimAddress);
+        QTRY_COMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.last().text, kFailure.arg(kSimAddress));
+        QCOMPARE(connectionLabel(*window), QStringLiteral("Disconnected"));
+        sim.setForeignBody(std::nullopt);
+        QVERIFY(connectTo(*window, kSimAddress));
+        QVERIFY(batchEnded(*window));
+        sim.setForeignBody(body);
+        messages.clear();
+        click("runGen1");
+        QVERIFY(batchEnded(*window));
+        QVERIFY(messages.contains("Error") && !messages.contains("Command applied"));
     }
 
     // A closed link's probe to a silent instrument reports nothing, neither
