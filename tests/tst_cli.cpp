@@ -235,8 +235,7 @@ private slots:
                       const QString &reason, const Fault &fault = {}) {
             QTest::newRow(name) << arguments << fault << code << reason;
         };
-        row("silent", {"--ethernet", kSilent, "--timeout", "300", "stop"}, 1,
-            "Connection refused (or timed out)");
+        row("silent", {"--ethernet", kSilent, "--timeout", "300", "stop"}, 1, "Request timed out");
         row("refusing", {"--ethernet", kNobody, "status"}, 1, "Connection refused");
         row("500", {"--ethernet", k500, "stop", "1"}, 1, "HTTP status 500");
         row("not the setup page", {"--ethernet", kRouter, "status"}, 1, "not the DXU's setup page");
