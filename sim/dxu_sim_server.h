@@ -55,9 +55,15 @@ public:
     void setForeignBody(std::optional<QByteArray> body) { foreignBody = std::move(body); }
 
     // The request targets received, in order ("/sg_run.shtml?reset1=1"),
-    // and the whole request lines ("GET /sg_run.shtml?reset1=1 HTTP/1.1").
+    // and the whole request lines ("GET /sg_run.shtml?reset1=1 HTTP/1.1"):
+    // the newest logLength() of them, so that a server left running keeps
+    // its memory bounded; requestCount() counts them all.
     QStringList requestLog() const { return targets; }
     QStringList requestLines() const { return lines; }
+    int requestCount() const { return received; }
+    static constexpr int DefaultLogLength = 1000;
+    int logLength() const { return maxLogLines; }
+    void setLogLength(int length);
     void clearLog();
 
 signals:
@@ -84,6 +90,8 @@ private:
     std::optional<QByteArray> foreignBody;
     QStringList targets;
     QStringList lines;
+    int received = 0;
+    int maxLogLines = DefaultLogLength;
     int idleMs = 60000;
     QTimer *acceptRetry;
     bool acceptPaused = false;
@@ -92,3 +100,10 @@ private:
 
 // Closes at once every connection that is a direct child of owner.
 void abortConnections(QObject *owner);
+
+// Drops the oldest lines of a log beyond its length.
+inline void keepNewest(QStringList &log, int length)
+{
+    if (log.size() > length)
+        log.remove(0, log.size() - length);
+}

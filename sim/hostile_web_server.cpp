@@ -154,6 +154,7 @@ void HostileWebServer::readRequest(QTcpSocket *socket)
     socket->setProperty("answered", true);
     const QString line = QString::fromLatin1(buffer.left(buffer.indexOf("\r\n")));
     lines << line;
+    keepNewest(lines, DxuSimServer::DefaultLogLength);
     emit requestHandled(line + QStringLiteral(" -> ") + name(behaviour));
     answer(socket);
 }

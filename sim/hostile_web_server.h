@@ -48,7 +48,8 @@ public:
     QString errorString() const;
     quint16 serverPort() const;
     void setBehaviour(Behaviour newBehaviour) { behaviour = newBehaviour; }
-    // The request lines received, one per request, in order.
+    // The request lines received, one per request, in order: the newest
+    // DxuSimServer::DefaultLogLength of them.
     QStringList requestLines() const { return lines; }
 
 signals:
