@@ -64,9 +64,10 @@ void dxu_gui::Trying(int id)
 
 void dxu_gui::stopTrying()
 {
-    // Once a setup page has been stored, a slow request is left to the
-    // client's own errors.
-    if (holdsSetupPage(httpResponse))
+    // Once this connection's instrument has answered with its setup page, a
+    // slow request is left to the client's own errors. A page kept from an
+    // earlier connection, or from before a failure, vouches for nothing.
+    if (ethernetConnected && holdsSetupPage(httpResponse))
         return;
     httpClient->abort(); // ends the batch with done(true): the failure box
     requestTimer.stop();

@@ -141,27 +141,41 @@ private slots:
     void unreachableInstrumentFails_data()
     {
         QTest::addColumn<QString>("address");
-        QTest::addColumn<bool>("connectFirst"); // connect and disconnect before
-        QTest::addColumn<int>("behaviour");     // of the misbehaving instrument; -1: none
-        QTest::newRow("silent") << kSilentAddress << false << -1;
-        QTest::newRow("silent after a disconnect") << kSilentAddress << true << -1;
-        QTest::newRow("refused") << kSimAddress << false << -1;
-        QTest::newRow("hexadecimal") << "0x7f.0.0.0x26" << false << -1;
-        QTest::newRow("markup") << "<i>127.0.0.38</i>" << false << -1;
+        QTest::addColumn<QString>("before"); // connect, then disconnect or fail a command
+        QTest::addColumn<int>("behaviour");  // of the misbehaving instrument; -1: none
+        QTest::newRow("silent") << kSilentAddress << "" << -1;
+        QTest::newRow("silent after a disconnect") << kSilentAddress << "disconnect" << -1;
+        QTest::newRow("silent after a failure") << kSilentAddress << "failure" << -1;
+        QTest::newRow("refused") << kSimAddress << "" << -1;
+        QTest::newRow("hexadecimal") << "0x7f.0.0.0x26"
+                                     << "" << -1;
+        QTest::newRow("markup") << "<i>127.0.0.38</i>"
+                                << "" << -1;
+        // (A reply longer than it announces is its announced part: a page
+        // cut short, see unreadableTimingIsShownAsSuch.)
         for (HostileWebServer::Behaviour behaviour : HostileWebServer::allBehaviours())
-            QTest::newRow(qPrintable(HostileWebServer::name(behaviour)))
-                << kHostileAddress << false << int(behaviour);
+            if (behaviour != HostileWebServer::LongContentLength)
+                QTest::newRow(qPrintable(HostileWebServer::name(behaviour)))
+                    << kHostileAddress << "" << int(behaviour);
     }
 
     void unreachableInstrumentFails()
     {
         QFETCH(QString, address);
-        QFETCH(bool, connectFirst);
+        QFETCH(QString, before);
         QFETCH(int, behaviour);
-        if (connectFirst) {
+        if (!before.isEmpty()) {
             QVERIFY(connectTo(*window, kSimAddress));
             QVERIFY(batchEnded(*window));
-            disconnectEthernet(*window);
+            if (before == "disconnect") {
+                disconnectEthernet(*window);
+            } else { // the instrument goes away under a command
+                MessageBoxWatcher failure;
+                sim.stop();
+                click("runGen1");
+                QTRY_COMPARE(failure.count(), 1);
+                QVERIFY(sim.start(QHostAddress(kSimAddress)));
+            }
             messages.clear();
         }
         if (address == kSimAddress)
