@@ -230,13 +230,16 @@ private slots:
     }
 
     // A closed link's probe to a silent instrument reports nothing, neither
-    // for its own address nor for the next one the operator connects to.
+    // for its own address nor for the next one the operator connects to, and
+    // takes its busy cursor with it.
     void closedProbeReportsNothing()
     {
         MessageBoxWatcher boxes;
         chooseEthernet(*window, kSilentAddress);
         QTRY_COMPARE(silent.requestLog().size(), 1);
+        QTRY_VERIFY(QApplication::overrideCursor());
         disconnectEthernet(*window);
+        QTRY_VERIFY(!QApplication::overrideCursor());
         QVERIFY(connectTo(*window, kSimAddress));
         QTest::qWait(3000); // past the wait for the silent instrument
         QCOMPARE(boxes.count(), 0);
