@@ -118,6 +118,9 @@ void dxu_gui::handleResponse(bool error)
     const SetupPageFields page = parseSetupPage(setupPageText(httpResponse));
     applySetupPage(page, record);
 
+    // The boxes of values the page did not give keep the panel's own: the
+    // operator must not take them for the instrument's.
+    const bool timingUnread = !fieldsFilledFromDevice && ethernetConnected && !page.timing;
     if (!fieldsFilledFromDevice && ethernetConnected) {
         // Showing the instrument's sources must not send them back: a source
         // change resets the generators, and connecting must not stop them.
@@ -145,6 +148,11 @@ void dxu_gui::handleResponse(bool error)
         statusBar()->showMessage(tr("Command applied"), kStatusMessageMs);
     }
     ui.actionIP_Settings->setEnabled(true);
+    if (timingUnread)
+        QMessageBox::warning(this, tr("DXU Ethernet Connection"),
+                             tr("The DXU's setup page gives its periods, pulse counts, delays and "
+                                "widths in a form this panel cannot read.\nThose boxes show the "
+                                "panel's own values, not the DXU's: check them before you send."));
 }
 
 void dxu_gui::handleResponse2(bool error)

@@ -229,6 +229,33 @@ private slots:
         QVERIFY(messages.contains("Error") && !messages.contains("Command applied"));
     }
 
+    // A page whose timing values the patterns cannot read (a period the
+    // instrument writes as 4e-05, or a page cut short by its announced
+    // length) connects, and says that the boxes are the panel's own.
+    void unreadableTimingIsShownAsSuch_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::newRow("4e-05") << kSimAddress;
+        QTest::newRow("cut short") << kHostileAddress;
+    }
+
+    void unreadableTimingIsShownAsSuch()
+    {
+        QFETCH(QString, address);
+        DxuSimState state;
+        state.p1 = 0.00004;
+        state.ts1 = 6;
+        sim.setState(state);
+        hostile.setBehaviour(HostileWebServer::LongContentLength);
+        MessageBoxWatcher boxes;
+        chooseEthernet(*window, address);
+        QTRY_COMPARE(boxes.count(), 1);
+        QVERIFY2(boxes.last().text.contains("not the DXU's"), qPrintable(boxes.last().text));
+        QCOMPARE(connectionLabel(*window), address + " (DXU3)");
+        QCOMPARE(box("periodG1")->value(), 300.0); // the panel's own
+        QCOMPARE(combo("sourceG1")->currentIndex(), address == kSimAddress ? 4 : 0);
+    }
+
     // A closed link's probe to a silent instrument reports nothing, neither
     // for its own address nor for the next one the operator connects to, and
     // takes its busy cursor with it.
