@@ -14,7 +14,10 @@ struct libusb_device_handle;
 // the model, and the synchronous bulk commands. The claim is repeated before
 // every command (the configuration is set only when the device is in another
 // one); a command succeeds only when every transfer moved exactly its frame's
-// length.
+// length. A failed transfer fails its command and is never retried, but what
+// it leaves behind is mended before the next one: a halted endpoint is
+// cleared at once, and input that may still be on its way (a late or split
+// reply) is read away before the next command, as it is after opening.
 class UsbDevice
 {
 public:
@@ -61,12 +64,15 @@ private:
     bool readState(bool &dxu3, UsbSettingsBlock &block);
     void fail(FindFailure failure, const QString &cause);
     bool prepareCommand();
+    bool drainInput();
+    void transferFailed(int result, unsigned char endpoint);
     bool write(const std::uint8_t *frame, int length);
     bool read(std::uint8_t *buffer, int length);
     bool command(const std::uint8_t *frame, int length);
 
     libusb_context *context = nullptr;
     libusb_device_handle *handle = nullptr;
+    bool inputMayBeStale = false; // an exchange did not end cleanly since the last drain
     FindFailure lastFindFailure = FindFailure::None;
     QString lastFailureCause;
 };
