@@ -120,6 +120,7 @@ private:
     // Each link closes the other when it opens, so that every command goes
     // to the link the connection label shows.
     void closeUsbLink();
+    void usbUnplugged();
     void closeEthernetLink();
     void openEthernetLink(const QString &address);
 

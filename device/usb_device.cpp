@@ -32,6 +32,7 @@ bool UsbDevice::findDevice()
 {
     // A handle from an earlier connection would stay open for good otherwise.
     closeDevice();
+    unplugged = false;
     lastFindFailure = FindFailure::NotFound;
     lastFailureCause.clear();
     if (!context && libusb_init(&context) != 0) {
@@ -146,7 +147,14 @@ int UsbDevice::claim()
 
 // The claim comes before every command (a no-op while it is held), then
 // whatever an earlier exchange left on the IN endpoint goes.
-bool UsbDevice::prepareCommand() { return handle && claim() == 0 && drainInput(); }
+bool UsbDevice::prepareCommand()
+{
+    if (!handle)
+        return false;
+    const int claimed = claim();
+    noteGone(claimed);
+    return claimed == 0 && drainInput();
+}
 
 // Short reads until one times out empty. Input that does not stop within a
 // few reads fails the command rather than answer for it.
@@ -174,6 +182,17 @@ void UsbDevice::transferFailed(int result, unsigned char endpoint)
     inputMayBeStale = true;
     if (result == LIBUSB_ERROR_PIPE)
         libusb_clear_halt(handle, endpoint);
+    noteGone(result);
+}
+
+// An instrument gone from the bus leaves a handle that stays dead even when it
+// comes back: it is closed at once.
+void UsbDevice::noteGone(int result)
+{
+    if (result != LIBUSB_ERROR_NO_DEVICE)
+        return;
+    unplugged = true;
+    closeDevice();
 }
 
 bool UsbDevice::write(const std::uint8_t *frame, int length)

@@ -41,6 +41,11 @@ public:
     bool findDevice();
     void closeDevice();
     FindFailure findFailure() const { return lastFindFailure; }
+    // True when, since the last findDevice(), a transfer or claim found the
+    // instrument gone from the bus (LIBUSB_ERROR_NO_DEVICE). Its handle was
+    // closed then: a handle never comes back, so only a new findDevice()
+    // reaches the instrument once it is plugged in again.
+    bool wasUnplugged() const { return unplugged; }
     // The cause of the failure, in the library's words or the reply's fault.
     QString failureCause() const { return lastFailureCause; }
 
@@ -66,12 +71,14 @@ private:
     bool prepareCommand();
     bool drainInput();
     void transferFailed(int result, unsigned char endpoint);
+    void noteGone(int result);
     bool write(const std::uint8_t *frame, int length);
     bool read(std::uint8_t *buffer, int length);
     bool command(const std::uint8_t *frame, int length);
 
     libusb_context *context = nullptr;
     libusb_device_handle *handle = nullptr;
+    bool unplugged = false;
     bool inputMayBeStale = false; // an exchange did not end cleanly since the last drain
     FindFailure lastFindFailure = FindFailure::None;
     QString lastFailureCause;

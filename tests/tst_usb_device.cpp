@@ -291,9 +291,19 @@ private slots:
         QVERIFY(!usb->readIdentity(reply));
 
         FakeUsb::setReplyLength(dxu, 0x07, -1);
-        FakeUsb::unplug(dxu); // gone between two commands
+        FakeUsb::setReplyLength(dxu, 0x0B, -1);
+        QVERIFY(!usb->wasUnplugged());
+        FakeUsb::unplug(dxu); // gone between two commands: the handle goes too
         QVERIFY(!usb->resetGenerators(true, true));
+        QVERIFY(usb->wasUnplugged());
+        QCOMPARE(FakeUsb::openHandles(), 0);
+        QVERIFY(!usb->runGenerators(true, true));
         QVERIFY(!usb->findDevice());
+        const int again = FakeUsb::replug(dxu); // and back
+        QVERIFY(usb->findDevice());
+        QVERIFY(!usb->wasUnplugged());
+        QVERIFY(usb->resetGenerators(true, true));
+        QCOMPARE(FakeUsb::framesWritten(again).back(), (Bytes{0x0B, 0x03}));
     }
 
     // What a faulty exchange leaves behind (a reply after its time-out, the
