@@ -240,10 +240,12 @@ void FindDialog::abandonRequest()
 void FindDialog::handleResponse(bool error)
 {
     HttpClient *client = takeFinishedClient();
-    if (failed(client, error))
-        warnEthernetFailure();
+    // A reply without the network page's addresses is no answer either.
+    const QByteArray body = failed(client, error) ? QByteArray() : client->readAll();
+    if (NetworkPage::parse(NetworkPage::pageText(body)).hasAddresses)
+        httpResponse = body;
     else
-        httpResponse = client->readAll();
+        warnEthernetFailure();
 
     // After a failure the fields come from the last page that did arrive.
     const NetworkPage::Content page = NetworkPage::parse(NetworkPage::pageText(httpResponse));
