@@ -253,6 +253,8 @@ private slots:
             [](int usb) { FakeUsb::setWriteFails(usb, 0x09); });
         row("run ack", {"--usb", "run", "2"}, 1, "run frame did not go through",
             [](int usb) { FakeUsb::setReplyLength(usb, 0x0B, 0); });
+        row("unplugged", {"--usb", "set", "pn1=2"}, 1, "the DXU was unplugged from USB",
+            [](int usb) { FakeUsb::unplugAfter(usb, 5); }); // the connect read's five transfers
         row("implausible", {"--usb", "status"}, 1,
             "did not report its settings (settings out of range)", [](int usb) {
                 FakeUsb::Bytes status(56, 0);

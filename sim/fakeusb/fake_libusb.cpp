@@ -301,6 +301,10 @@ int libusb_bulk_transfer(libusb_device_handle *dev_handle, unsigned char endpoin
     call.timeout = timeout;
     int moved = 0;
     Device &sim = dev_handle->device->sim;
+    if (sim.transfersUntilUnplug == 0)
+        sim.plugged = false;
+    else if (sim.transfersUntilUnplug > 0)
+        --sim.transfersUntilUnplug;
     if (!reachable(dev_handle))
         call.result = LIBUSB_ERROR_NO_DEVICE;
     else if (!dev_handle->claimed) // stricter than Linux, which claims on the fly

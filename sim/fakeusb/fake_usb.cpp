@@ -166,6 +166,8 @@ void setHalted(int device, unsigned char endpoint, bool halted)
         deviceById(device).haltedEndpoints.erase(endpoint);
 }
 
+void unplugAfter(int device, int transfers) { deviceById(device).transfersUntilUnplug = transfers; }
+
 int pendingInput(int device)
 {
     std::size_t bytes = 0;
@@ -182,6 +184,7 @@ int replug(int device)
     again.plugged = true;
     again.input.clear();
     again.haltedEndpoints.clear();
+    again.transfersUntilUnplug = -1;
     return plugIn(std::move(again));
 }
 

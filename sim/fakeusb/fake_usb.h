@@ -76,6 +76,8 @@ void setReplySplit(int device, std::uint8_t commandCode, int firstLength);
 void setHalted(int device, unsigned char endpoint, bool halted = true);
 // Bytes waiting in the IN endpoint, all transfers together.
 int pendingInput(int device);
+// The device vanishes (as unplug()) after this many more bulk transfers.
+void unplugAfter(int device, int transfers);
 // The unplugged device is plugged in again: it comes back as a new device at
 // the end of the list, with the settings, identity and status it had and
 // nothing waiting; handles on the old one stay dead. Returns the new id.

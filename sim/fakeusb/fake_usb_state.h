@@ -41,6 +41,7 @@ struct Device
     std::set<std::uint8_t> lateReplies;      // command codes answered late
     std::map<std::uint8_t, int> replySplits; // command code: length of the first part
     std::set<unsigned char> haltedEndpoints; // STALL until cleared
+    int transfersUntilUnplug = -1;           // -1: stays plugged in
 };
 
 struct State
