@@ -215,6 +215,15 @@ void HostileWebServer::answer(QTcpSocket *socket)
     case Http09Reply:
         first = page;
         break;
+    case EmptyPage:
+        first = head("200 OK", lengthField(0));
+        break;
+    case ForeignPage:
+        first = head("200 OK", lengthField(5)) + "hello";
+        break;
+    case HeadingOnly:
+        first = head("200 OK", {}) + "<h1>Human Readable setup</h1>";
+        break;
     case BinaryGarbage: {
         QRandomGenerator random(1234);
         first.resize(4096);

@@ -147,16 +147,14 @@ private slots:
         QTest::newRow("silent after a disconnect") << kSilentAddress << "disconnect" << -1;
         QTest::newRow("silent after a failure") << kSilentAddress << "failure" << -1;
         QTest::newRow("refused") << kSimAddress << "" << -1;
-        QTest::newRow("hexadecimal") << "0x7f.0.0.0x26"
-                                     << "" << -1;
-        QTest::newRow("markup") << "<i>127.0.0.38</i>"
-                                << "" << -1;
+        QTest::newRow("hexadecimal") << "0x7f.0.0.0x26" << QString() << -1;
+        QTest::newRow("markup") << "<i>127.0.0.38</i>" << QString() << -1;
         // (A reply longer than it announces is its announced part: a page
         // cut short, see unreadableTimingIsShownAsSuch.)
         for (HostileWebServer::Behaviour behaviour : HostileWebServer::allBehaviours())
             if (behaviour != HostileWebServer::LongContentLength)
                 QTest::newRow(qPrintable(HostileWebServer::name(behaviour)))
-                    << kHostileAddress << "" << int(behaviour);
+                    << kHostileAddress << QString() << int(behaviour);
     }
 
     void unreachableInstrumentFails()
@@ -200,60 +198,26 @@ private slots:
         QCOMPARE(box("periodG1")->value(), 300.0);
     }
 
-    // A reply that is not the setup page is no answer: no connection, and
-    // "Error" after a command.
-    void foreignPagesFail_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("hello") << QByteArray("hello");
-        QTest::newRow("heading alone") << QByteArray("<h1>Human Readable setup</h1>");
-    }
-
-    void foreignPagesFail()
-    {
-        QFETCH(QByteArray, body);
-        MessageBoxWatcher boxes;
-        sim.setForeignBody(body);
-        chooseEthernet(*window, kSimAddress);
-        QTRY_COMPARE(boxes.count(), 1);
-        QCOMPARE(boxes.last().text, kFailure.arg(kSimAddress));
-        QCOMPARE(connectionLabel(*window), QStringLiteral("Disconnected"));
-        sim.setForeignBody(std::nullopt);
-        QVERIFY(connectTo(*window, kSimAddress));
-        QVERIFY(batchEnded(*window));
-        sim.setForeignBody(body);
-        messages.clear();
-        click("runGen1");
-        QVERIFY(batchEnded(*window));
-        QVERIFY(messages.contains("Error") && !messages.contains("Command applied"));
-    }
-
     // A page whose timing values the patterns cannot read (a period the
     // instrument writes as 4e-05, or a page cut short by its announced
     // length) connects, and says that the boxes are the panel's own.
-    void unreadableTimingIsShownAsSuch_data()
-    {
-        QTest::addColumn<QString>("address");
-        QTest::newRow("4e-05") << kSimAddress;
-        QTest::newRow("cut short") << kHostileAddress;
-    }
-
     void unreadableTimingIsShownAsSuch()
     {
-        QFETCH(QString, address);
         DxuSimState state;
         state.p1 = 0.00004;
         state.ts1 = 6;
         sim.setState(state);
         hostile.setBehaviour(HostileWebServer::LongContentLength);
-        MessageBoxWatcher boxes;
-        chooseEthernet(*window, address);
-        QTRY_COMPARE(boxes.count(), 1);
-        QVERIFY2(boxes.last().text.contains("not the DXU's"), qPrintable(boxes.last().text));
-        QCOMPARE(connectionLabel(*window), address + " (DXU3)");
-        QCOMPARE(box("periodG1")->value(), 300.0); // the panel's own
-        QCOMPARE(combo("sourceG1")->currentIndex(), address == kSimAddress ? 4 : 0);
+        for (const QString &address : {kSimAddress, kHostileAddress}) {
+            MessageBoxWatcher boxes;
+            disconnectEthernet(*window);
+            chooseEthernet(*window, address);
+            QTRY_COMPARE(boxes.count(), 1);
+            QVERIFY2(boxes.last().text.contains("not the DXU's"), qPrintable(boxes.last().text));
+            QCOMPARE(connectionLabel(*window), address + " (DXU3)");
+            QCOMPARE(box("periodG1")->value(), 300.0); // the panel's own
+            QCOMPARE(combo("sourceG1")->currentIndex(), address == kSimAddress ? 4 : 0);
+        }
     }
 
     // A closed link's probe to a silent instrument reports nothing, neither
@@ -405,24 +369,29 @@ private slots:
         QCOMPARE(sim.requestLog().size(), 3);
     }
 
-    // A command the instrument refuses (an error status) or that cannot reach
-    // it shows "Error", never "Command applied", and the wait timer stops.
-    // A refusal keeps the link up; a lost instrument ends it with the box.
+    // A command the instrument refuses (an error status, a reply that is not
+    // its page) or that cannot reach it shows "Error", never "Command
+    // applied", and the wait timer stops. A refusal keeps the link up; a lost
+    // instrument ends it with the box.
     void failedCommand_data()
     {
-        QTest::addColumn<bool>("refused"); // else the instrument is gone
-        QTest::newRow("status 500") << true;
-        QTest::newRow("gone") << false;
+        QTest::addColumn<int>("fault"); // 0: status 500, 1: a foreign page, 2: gone
+        QTest::newRow("status 500") << 0;
+        QTest::newRow("foreign page") << 1;
+        QTest::newRow("gone") << 2;
     }
 
     void failedCommand()
     {
-        QFETCH(bool, refused);
+        QFETCH(int, fault);
+        const bool refused = fault < 2;
         QVERIFY(connectTo(*window, kSimAddress));
         QVERIFY(batchEnded(*window));
         messages.clear();
-        if (refused)
+        if (fault == 0)
             sim.setFailureStatus(500);
+        else if (fault == 1)
+            sim.setForeignBody("hello");
         else
             sim.stop();
         MessageBoxWatcher boxes;
