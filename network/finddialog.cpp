@@ -131,6 +131,11 @@ void FindDialog::readOverUsb()
     std::uint8_t reply[NetworkBlock::IdentityReplySize] = {};
     const bool read = usbDevice->readIdentity(reply);
     submitButton->setEnabled(read);
+    if (!read && usbDevice->wasUnplugged()) {
+        hide();
+        emit usbDeviceLost();
+        return;
+    }
     if (!read) {
         serialEdit->clear();
         showFields(NetworkFields());
@@ -190,7 +195,13 @@ bool FindDialog::confirmInput(const NetworkFields &fields)
 void FindDialog::writeOverUsb(const NetworkFields &fields)
 {
     NetworkBlock::fillBlock(usbDevice->networkBlock, fields);
-    if (!usbDevice->writeNetworkBlock()) {
+    const bool written = usbDevice->writeNetworkBlock();
+    if (!written && usbDevice->wasUnplugged()) {
+        hide();
+        emit usbDeviceLost();
+        return;
+    }
+    if (!written) {
         QMessageBox::warning(this, tr("DXU USB Connection"),
                              tr("Can't write the network settings to the DXU via USB."),
                              QMessageBox::Ok);

@@ -379,6 +379,10 @@ private slots:
             QCOMPARE(FakeUsb::framesWritten(dxu),
                      std::vector<Bytes>({Bytes(frame.begin(), frame.end())}));
         }
+        FakeUsb::unplug(dxu); // under the read: the dialog goes, and the USB link
+        ui->actionIP_Settings->trigger();
+        QVERIFY(boxes.last().text.startsWith("The DXU was unplugged from USB."));
+        QVERIFY(!dialog->isVisible() && ui->dev_status->text() == "Disconnected");
     }
 
     // Compact mode hides the five framed elements and moves the buttons up
