@@ -128,6 +128,7 @@ private:
     // Each link closes the other when it opens, so that every command goes
     // to the link the connection label shows.
     void closeUsbLink();
+    void usbUnplugged();
     void closeEthernetLink();
     void openEthernetLink(const QString &typed);
     // A typed address no instrument can have: the box, and the link stays shut.

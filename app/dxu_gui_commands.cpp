@@ -25,7 +25,9 @@ void dxu_gui::sendHttpCommand(const QString &path)
 // silently, or the operator believes a generator runs that never heard us.
 void dxu_gui::reportUsbResult(bool ok)
 {
-    if (!ok)
+    if (!ok && usbDevice->wasUnplugged())
+        usbUnplugged();
+    else if (!ok)
         statusBar()->showMessage(tr("Error"), 1000);
 }
 

@@ -68,9 +68,10 @@ void dxu_gui::Trying(int id)
 
 void dxu_gui::stopTrying()
 {
-    // Once a setup page has been stored, a slow request is left to the
-    // client's own errors.
-    if (holdsSetupPage(httpResponse))
+    // Once this connection's instrument has answered with its setup page, a
+    // slow request is left to the client's own errors. A page kept from an
+    // earlier connection, or from before a failure, vouches for nothing.
+    if (ethernetConnected && holdsSetupPage(httpResponse))
         return;
     httpClient->abort(); // ends the batch with done(true): the failure box
     requestTimer.stop();
@@ -85,7 +86,12 @@ void dxu_gui::handleResponse(bool error)
     requestTimer.stop();
     if (usbConnected)
         return;
-    const bool refused = !error && replyRefused;
+    // Only the setup page with its settings is the instrument's answer: an
+    // error page, an empty body or another server's page took nothing.
+    QByteArray body = error ? QByteArray() : httpClient->readAll();
+    removeNulBytes(body);
+    const bool refused =
+        !error && (replyRefused || !isSetupPage(body, parseSetupPage(setupPageText(body))));
     replyRefused = false;
     if (refused && ethernetConnected) {
         // The instrument answered with an error page: the link is up, the
@@ -104,7 +110,7 @@ void dxu_gui::handleResponse(bool error)
         fieldsFilledFromDevice = false; // the next connection fills them again
         ui.dev_status->setText(tr("Disconnected"));
     } else {
-        httpResponse = httpClient->readAll();
+        httpResponse = body;
         ethernetConnected = true;
     }
 
@@ -113,6 +119,9 @@ void dxu_gui::handleResponse(bool error)
     const SetupPageFields page = parseSetupPage(setupPageText(httpResponse));
     applySetupPage(page, record);
 
+    // The boxes of values the page did not give keep the panel's own: the
+    // operator must not take them for the instrument's.
+    const bool timingUnread = !fieldsFilledFromDevice && ethernetConnected && !page.timing;
     if (!fieldsFilledFromDevice && ethernetConnected) {
         // Showing the instrument's sources must not send them back: a source
         // change resets the generators, and connecting must not stop them.
@@ -140,6 +149,11 @@ void dxu_gui::handleResponse(bool error)
         statusBar()->showMessage(tr("Command applied"), kStatusMessageMs);
     }
     ui.actionIP_Settings->setEnabled(true);
+    if (timingUnread)
+        QMessageBox::warning(this, tr("DXU Ethernet Connection"),
+                             tr("The DXU's setup page gives its periods, pulse counts, delays and "
+                                "widths in a form this panel cannot read.\nThose boxes show the "
+                                "panel's own values, not the DXU's: check them before you send."));
 }
 
 void dxu_gui::handleResponse2(bool error)

@@ -149,8 +149,10 @@ void dxu_gui::help()
 
 FindDialog *dxu_gui::networkSettingsDialog()
 {
-    if (!networkDialog)
+    if (!networkDialog) {
         networkDialog = new FindDialog(usbDevice, this);
+        connect(networkDialog, &FindDialog::usbDeviceLost, this, &dxu_gui::usbUnplugged);
+    }
     return networkDialog;
 }
 
@@ -175,7 +177,10 @@ void dxu_gui::ipsettings()
     FindDialog *dialog = networkSettingsDialog();
     dialog->setUsbMode(usbConnected);
     dialog->setDeviceIp(deviceIp);
+    const bool overUsb = usbConnected;
     dialog->readNetworkSettings();
+    if (overUsb && !usbConnected)
+        return; // the instrument went from the bus under the read
     dialog->setModal(true);
     dialog->show();
 }

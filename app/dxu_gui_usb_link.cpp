@@ -104,3 +104,15 @@ void dxu_gui::closeUsbLink()
     usbConnected = false;
     disconnectSourceCombos();
 }
+
+// The instrument went from the bus under a command: the link closes as if the
+// operator had closed it, and says why. Plugged in again, Connection → USB
+// connects anew; not by itself, for connecting reads the instrument's
+// settings over the boxes the operator may have changed meanwhile.
+void dxu_gui::usbUnplugged()
+{
+    closeUsbLink();
+    QMessageBox::warning(this, tr("DXU USB Connection"),
+                         tr("The DXU was unplugged from USB.\nPlug it in again and connect "
+                            "through Connection → USB."));
+}

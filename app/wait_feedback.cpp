@@ -7,11 +7,13 @@
 
 WaitFeedback::WaitFeedback(HttpClient *client, QStatusBar *statusBar,
                            std::function<QString()> waitingText, QObject *parent)
-    : QObject(parent), statusBar(statusBar), waitingText(std::move(waitingText))
+    : QObject(parent), client(client), statusBar(statusBar), waitingText(std::move(waitingText))
 {
     busyDelay.setSingleShot(true);
     busyDelay.setInterval(BusyCursorDelayMs);
     connect(&busyDelay, &QTimer::timeout, this, &WaitFeedback::showBusyCursor);
+    idleCheck.setInterval(IdleCheckMs);
+    connect(&idleCheck, &QTimer::timeout, this, &WaitFeedback::endIfIdle);
     // requestFinished comes before done(), so the reply handler's boxes and
     // messages find the cursor and the status bar as they were.
     connect(client, &HttpClient::requestStarted, this, &WaitFeedback::requestStarted);
@@ -24,6 +26,7 @@ void WaitFeedback::requestStarted()
 {
     if (!busyCursorShown)
         busyDelay.start();
+    idleCheck.start();
     const QString text = waitingText();
     if (!text.isEmpty() && statusBar->currentMessage() != text)
         statusBar->showMessage(text);
@@ -33,10 +36,17 @@ void WaitFeedback::requestStarted()
 void WaitFeedback::requestEnded()
 {
     busyDelay.stop();
+    idleCheck.stop();
     restoreCursor();
     if (!shownText.isEmpty() && statusBar->currentMessage() == shownText)
         statusBar->clearMessage();
     shownText.clear();
+}
+
+void WaitFeedback::endIfIdle()
+{
+    if (!client || client->currentId() == 0)
+        requestEnded();
 }
 
 void WaitFeedback::showBusyCursor()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -14,7 +15,10 @@ class QStatusBar;
 // function gives one (a connection being probed), a status message from the
 // start of the request. The message is taken down at the end only if it is
 // still shown, so the replies' own messages ("Command applied", "Error")
-// stay as they are.
+// stay as they are. A request can also end without a word (an abort with
+// the client's signals blocked, as when the operator closes the link): while
+// one runs the client is looked at regularly, and the feedback ends as soon
+// as it has nothing left to do.
 class WaitFeedback : public QObject
 {
 public:
@@ -24,6 +28,8 @@ public:
 
     // How long a request runs before the cursor says the panel waits.
     static constexpr int BusyCursorDelayMs = 300;
+    // How often a running request is checked for a silent end.
+    static constexpr int IdleCheckMs = 100;
 
 private:
     void requestStarted();
@@ -31,9 +37,13 @@ private:
     void showBusyCursor();
     void restoreCursor();
 
+    void endIfIdle();
+
+    QPointer<HttpClient> client;
     QStatusBar *statusBar;
     std::function<QString()> waitingText;
     QTimer busyDelay;
+    QTimer idleCheck;
     bool busyCursorShown = false;
     QString shownText;
 };

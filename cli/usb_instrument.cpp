@@ -31,7 +31,7 @@ public:
         // The block keeps the threshold read at connect.
         copyRecordToBlock(record, device.settings);
         return device.sendSettings() ||
-               fail(QStringLiteral("the settings frame did not go through"));
+               failed(QStringLiteral("the settings frame did not go through"));
     }
 
     bool sendSettingsAndStop(const GeneratorSettings &record) override
@@ -42,13 +42,13 @@ public:
     bool run(const GeneratorSettings &, bool gen1, bool gen2) override
     {
         return open() && (device.runGenerators(gen1, gen2) ||
-                          fail(QStringLiteral("the run frame did not go through")));
+                          failed(QStringLiteral("the run frame did not go through")));
     }
 
     bool stop(bool gen1, bool gen2) override
     {
         return open() && (device.resetGenerators(gen1, gen2) ||
-                          fail(QStringLiteral("the stop frame did not go through")));
+                          failed(QStringLiteral("the stop frame did not go through")));
     }
 
     // Both generators stop, then the settings as read go out again with the
@@ -59,7 +59,7 @@ public:
             return false;
         device.settings.thresholdVolts = static_cast<float>(volts);
         return device.sendSettings() ||
-               fail(QStringLiteral("the settings frame did not go through"));
+               failed(QStringLiteral("the settings frame did not go through"));
     }
 
     bool readNetwork(NetworkFields &fields, QString &serialNumber) override
@@ -68,7 +68,7 @@ public:
             return false;
         std::uint8_t reply[NetworkBlock::IdentityReplySize] = {};
         if (!device.readIdentity(reply))
-            return fail(QStringLiteral("the identity reply did not come in full"));
+            return failed(QStringLiteral("the identity reply did not come in full"));
         fields = NetworkBlock::fieldsFromIdentity(reply);
         serialNumber = NetworkBlock::serialNumberText(reply);
         return true;
@@ -80,10 +80,17 @@ public:
             return false;
         NetworkBlock::fillBlock(device.networkBlock, fields);
         return device.writeNetworkBlock() ||
-               fail(QStringLiteral("the network frame did not go through"));
+               failed(QStringLiteral("the network frame did not go through"));
     }
 
 private:
+    // A command that did not go through, or an instrument gone from the bus.
+    bool failed(const QString &what)
+    {
+        return fail(device.wasUnplugged() ? QStringLiteral("the DXU was unplugged from USB")
+                                          : what);
+    }
+
     // Finding the instrument reads its identity and status; every command
     // needs both in full.
     bool open()

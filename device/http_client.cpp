@@ -175,7 +175,8 @@ HttpClient::HttpClient(QObject *parent) : QObject(parent), d(new Private(this))
 {
     d->transferTimer.setSingleShot(true);
     connect(&d->transferTimer, &QTimer::timeout, this, [this] {
-        d->failCurrent(ConnectionRefused, QStringLiteral("Connection refused (or timed out)"));
+        d->failCurrent(TimedOut, d->requestSent ? QStringLiteral("Request timed out")
+                                                : QStringLiteral("Connection timed out"));
     });
 }
 

@@ -25,9 +25,10 @@ struct HttpRequestHeader
 // drops the rest of the queue and ends the batch with done(true) at once;
 // abort() does the same synchronously. The body buffer is emptied when each
 // command starts, so readAll() inside done() returns the last request's body.
-// Only a whole reply is a reply: its header and exactly the body its framing
-// announces (see HttpReplyParser); anything less or more, a compressed body
-// and a redirect (never followed) end the command as an error. Any other
+// Only a whole reply is a reply: its header and the body its framing
+// announces (see HttpReplyParser; what follows it is dropped); anything less,
+// a compressed body and a redirect (never followed) end the command as an
+// error. Any other
 // HTTP status (404, 500, …) is a completed reply. The host is taken as a host
 // only: a string that is not a host name, an IPv4 address as four plain
 // decimal groups, or an IPv6 address fails its request with "Host %1 not
@@ -47,6 +48,7 @@ public:
         InvalidResponseHeader,
         WrongContentLength,
         Aborted,
+        TimedOut,
     };
 
     explicit HttpClient(QObject *parent = nullptr);
@@ -67,7 +69,8 @@ public:
     int currentId() const;
 
     // No request waits forever: after this many milliseconds without
-    // completion it ends as an error reply (30 s by default).
+    // completion it ends as an error, "Request timed out" ("Connection timed
+    // out" while the connection was not made), 30 s by default.
     void setTransferTimeout(int milliseconds);
     // A larger reply body ends the request as an error (64 KB by default).
     void setMaxBodySize(qint64 bytes);

@@ -1,5 +1,7 @@
 #include "device/http_reply_parser.h"
 
+#include <QList>
+
 #include <cctype>
 
 namespace {
@@ -32,7 +34,7 @@ HttpReplyParser::Result HttpReplyParser::feed(QByteArrayView data)
     if (broken != Failure::None)
         return Result::Failed;
     if (stage == Stage::Done)
-        return data.isEmpty() ? Result::Complete : fail(Failure::WrongLength);
+        return Result::Complete; // what follows a complete reply is not part of it
     pending += data;
     while (broken == Failure::None && step()) {
     }
@@ -102,14 +104,23 @@ bool HttpReplyParser::step()
     case Stage::Fields:
         if (!takeLine(line, kMaxHeadBytes - headBytes, Failure::InvalidHeader))
             return false;
-        if (!line.isEmpty()) {
-            if (!parseField(line))
+        if (!line.isEmpty() && (line[0] == ' ' || line[0] == '\t')) {
+            // An obsolete folded line continues the field before it, the
+            // fold read as one space.
+            if (field.isEmpty())
                 fail(Failure::InvalidHeader);
-        } else if (status < 200) {
-            stage = Stage::StatusLine; // an interim reply; the real one follows
-        } else {
-            beginBody();
+            field += ' ' + line.trimmed();
+            return true;
         }
+        if (!field.isEmpty() && !parseField(field)) {
+            fail(Failure::InvalidHeader);
+            return true;
+        }
+        field = line;
+        if (line.isEmpty() && status < 200)
+            stage = Stage::StatusLine; // an interim reply; the real one follows
+        else if (line.isEmpty())
+            beginBody();
         return true;
     case Stage::FixedBody:
     case Stage::ChunkData:
@@ -155,8 +166,7 @@ bool HttpReplyParser::step()
             stage = Stage::Done;
         return true;
     case Stage::Done:
-        if (!pending.isEmpty())
-            fail(Failure::WrongLength); // more than the framing announced
+        pending.clear(); // beyond the framing: not part of this reply
         return false;
     }
     return false;
@@ -225,6 +235,12 @@ void HttpReplyParser::beginBody()
         fail(Failure::Refused);
         return;
     }
+    // "identity" codes nothing: the body is framed as if it were not there.
+    QList<QByteArray> codings = transferEncoding.split(',');
+    codings.removeIf([](const QByteArray &coding) {
+        return coding.trimmed() == "identity" || coding.trimmed().isEmpty();
+    });
+    transferEncoding = codings.join(',').trimmed();
     if (!transferEncoding.isEmpty() && transferEncoding != "chunked") {
         fail(Failure::Refused);
         return;

@@ -5,8 +5,10 @@
 
 // Reads one HTTP/1.x reply as it arrives and says when it is complete or
 // broken. Only a whole reply counts: the status line and header fields
-// within 16 KB, then exactly the body its framing announces (Content-Length,
-// chunked, or everything up to the close), no more and no less. The panel
+// within 16 KB (a folded field line joined to the one before by a space),
+// then exactly the body its framing announces (Content-Length, chunked, or
+// everything up to the close), no less; whatever follows a complete reply is
+// not part of it and is dropped, whether it came with it or later. The panel
 // asks for no compression and follows no redirect, so a Content-Encoding or
 // Transfer-Encoding other than identity or chunked, and a 3xx status, are
 // refused as soon as the header says so. Interim 1xx replies are skipped.
@@ -19,7 +21,7 @@ public:
         ClosedEarly,        // closed before the header was complete
         InvalidHeader,      // no HTTP/1.x status line, a malformed field, a header too long
         InvalidChunkedBody, // a malformed chunk size or framing, or no last chunk
-        WrongLength,        // a body shorter or longer than announced
+        WrongLength,        // a body shorter than announced
         TooLarge,           // a body over the size limit
         Refused,            // compressed, of an unknown transfer coding, or a redirect
     };
@@ -69,5 +71,6 @@ private:
     QByteArray contentLength;
     QByteArray transferEncoding;
     QByteArray contentEncoding;
+    QByteArray field; // the header field line read last, folded lines joined
     QByteArray body;
 };

@@ -115,3 +115,8 @@ bool holdsSetupPage(const QByteArray &body)
 {
     return setupPageText(body).contains(QLatin1String(kSetupPageMarker));
 }
+
+bool isSetupPage(const QByteArray &body, const SetupPageFields &fields)
+{
+    return fields.ts1 && fields.ts2 && fields.freq1 && fields.freq2 && holdsSetupPage(body);
+}

@@ -59,3 +59,10 @@ void applySetupPage(const SetupPageFields &fields, GeneratorSettings &record);
 // True when the body holds the instrument's setup page, recognised by its
 // "Human Readable setup" heading.
 bool holdsSetupPage(const QByteArray &body);
+
+// True when the body is the setup page with its settings: the heading and
+// the four start source and time base choices, which every page of the
+// instrument carries whatever its values. Anything else (an empty body, some
+// other web server's page, the heading alone) is no answer of the instrument.
+// The timing values may still be unreadable (fields.timing empty).
+bool isSetupPage(const QByteArray &body, const SetupPageFields &fields);

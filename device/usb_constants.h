@@ -14,6 +14,11 @@ constexpr int Interface = 0;
 constexpr unsigned char OutEndpoint = 0x02;
 constexpr unsigned char InEndpoint = 0x81;
 constexpr unsigned int TimeoutMs = 1000;
+// Reading away what an earlier exchange left on the IN endpoint: short reads
+// of a whole number of packets, a few at most.
+constexpr unsigned int DrainTimeoutMs = 20;
+constexpr int DrainBufferLength = 512;
+constexpr int MaxDrainReads = 8;
 
 // The first byte of every frame.
 constexpr std::uint8_t CMD_READ_IDENTITY = 0x07;

@@ -32,6 +32,7 @@ bool UsbDevice::findDevice()
 {
     // A handle from an earlier connection would stay open for good otherwise.
     closeDevice();
+    unplugged = false;
     lastFindFailure = FindFailure::NotFound;
     lastFailureCause.clear();
     if (!context && libusb_init(&context) != 0) {
@@ -75,7 +76,9 @@ bool UsbDevice::openAndRead(libusb_device *device)
     UsbSettingsBlock block = settings;
     if (claimed != 0)
         fail(FindFailure::CannotOpen, describeError(claimed));
-    if (claimed != 0 || !readState(dxu3, block)) {
+    // Another program may have left a reply behind.
+    inputMayBeStale = true;
+    if (claimed != 0 || !drainInput() || !readState(dxu3, block)) {
         closeDevice();
         return false;
     }
@@ -142,15 +145,65 @@ int UsbDevice::claim()
     return libusb_claim_interface(handle, Interface);
 }
 
-// The claim comes before every command (a no-op while it is held).
-bool UsbDevice::prepareCommand() { return handle && claim() == 0; }
+// The claim comes before every command (a no-op while it is held), then
+// whatever an earlier exchange left on the IN endpoint goes.
+bool UsbDevice::prepareCommand()
+{
+    if (!handle)
+        return false;
+    const int claimed = claim();
+    noteGone(claimed);
+    return claimed == 0 && drainInput();
+}
+
+// Short reads until one times out empty. Input that does not stop within a
+// few reads fails the command rather than answer for it.
+bool UsbDevice::drainInput()
+{
+    std::uint8_t scrap[DrainBufferLength];
+    for (int i = 0; inputMayBeStale && i < MaxDrainReads; ++i) {
+        int transferred = 0;
+        const int result = libusb_bulk_transfer(handle, InEndpoint, scrap, DrainBufferLength,
+                                                &transferred, DrainTimeoutMs);
+        if (result == LIBUSB_ERROR_TIMEOUT && transferred == 0)
+            inputMayBeStale = false;
+        else if (result != 0 && result != LIBUSB_ERROR_OVERFLOW)
+            transferFailed(result, InEndpoint);
+        if (!handle)
+            return false;
+    }
+    return !inputMayBeStale;
+}
+
+// Whatever failed, the answer may still come; a halted endpoint is cleared
+// so that the next command can pass.
+void UsbDevice::transferFailed(int result, unsigned char endpoint)
+{
+    inputMayBeStale = true;
+    if (result == LIBUSB_ERROR_PIPE)
+        libusb_clear_halt(handle, endpoint);
+    noteGone(result);
+}
+
+// An instrument gone from the bus leaves a handle that stays dead even when it
+// comes back: it is closed at once.
+void UsbDevice::noteGone(int result)
+{
+    if (result != LIBUSB_ERROR_NO_DEVICE)
+        return;
+    unplugged = true;
+    closeDevice();
+}
 
 bool UsbDevice::write(const std::uint8_t *frame, int length)
 {
     int transferred = 0;
     const int result = libusb_bulk_transfer(handle, OutEndpoint, const_cast<std::uint8_t *>(frame),
                                             length, &transferred, TimeoutMs);
-    return result == 0 && transferred == length;
+    if (result == 0 && transferred == length)
+        return true;
+    transferFailed(result, OutEndpoint);
+    return false;
 }
 
 bool UsbDevice::read(std::uint8_t *buffer, int length)
@@ -158,7 +211,10 @@ bool UsbDevice::read(std::uint8_t *buffer, int length)
     int transferred = 0;
     const int result =
         libusb_bulk_transfer(handle, InEndpoint, buffer, length, &transferred, TimeoutMs);
-    return result == 0 && transferred == length;
+    if (result == 0 && transferred == length)
+        return true;
+    transferFailed(result, InEndpoint);
+    return false;
 }
 
 // A frame and its one-byte acknowledgement; only the arrival counts.

@@ -14,7 +14,10 @@ struct libusb_device_handle;
 // the model, and the synchronous bulk commands. The claim is repeated before
 // every command (the configuration is set only when the device is in another
 // one); a command succeeds only when every transfer moved exactly its frame's
-// length.
+// length. A failed transfer fails its command and is never retried, but what
+// it leaves behind is mended before the next one: a halted endpoint is
+// cleared at once, and input that may still be on its way (a late or split
+// reply) is read away before the next command, as it is after opening.
 class UsbDevice
 {
 public:
@@ -38,6 +41,11 @@ public:
     bool findDevice();
     void closeDevice();
     FindFailure findFailure() const { return lastFindFailure; }
+    // True when, since the last findDevice(), a transfer or claim found the
+    // instrument gone from the bus (LIBUSB_ERROR_NO_DEVICE). Its handle was
+    // closed then: a handle never comes back, so only a new findDevice()
+    // reaches the instrument once it is plugged in again.
+    bool wasUnplugged() const { return unplugged; }
     // The cause of the failure, in the library's words or the reply's fault.
     QString failureCause() const { return lastFailureCause; }
 
@@ -61,12 +69,17 @@ private:
     bool readState(bool &dxu3, UsbSettingsBlock &block);
     void fail(FindFailure failure, const QString &cause);
     bool prepareCommand();
+    bool drainInput();
+    void transferFailed(int result, unsigned char endpoint);
+    void noteGone(int result);
     bool write(const std::uint8_t *frame, int length);
     bool read(std::uint8_t *buffer, int length);
     bool command(const std::uint8_t *frame, int length);
 
     libusb_context *context = nullptr;
     libusb_device_handle *handle = nullptr;
+    bool unplugged = false;
+    bool inputMayBeStale = false; // an exchange did not end cleanly since the last drain
     FindFailure lastFindFailure = FindFailure::None;
     QString lastFailureCause;
 };

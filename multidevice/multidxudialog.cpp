@@ -2,6 +2,7 @@
 
 #include "device/counter_range.h"
 #include "device/http_client.h"
+#include "device/setup_page_parser.h"
 #include "device/ipv4_address.h"
 #include "widgets/form_fit.h"
 #include "multidevice/broadcast_query.h"
@@ -219,19 +220,25 @@ void multidxudialog::handleHTTPResponseSlave(bool error)
     // whatever request comes next.
     requestTimer.stop();
     watchedClient = nullptr;
-    // An error page means the instrument took nothing.
+    // An error page, or a reply that is not the setup page, means the
+    // instrument took nothing.
     const int status = httpClient ? httpClient->statusCode() : 0;
-    if (!error && status >= 400)
+    QByteArray body = !error && httpClient ? httpClient->readAll() : QByteArray();
+    removeNulBytes(body);
+    const bool foreignPage = !error && httpClient && status < 400 &&
+                             !isSetupPage(body, parseSetupPage(setupPageText(body)));
+    if (!error && (status >= 400 || foreignPage))
         error = true;
     if (!error) {
         requestDone = true;
-        if (httpClient)
-            httpResponse = httpClient->readAll();
+        httpResponse = body;
         return;
     }
     QString detail;
     if (status >= 400)
         detail = tr("%1 answered with HTTP status %2.").arg(currentAddress).arg(status);
+    else if (foreignPage)
+        detail = tr("%1 answered with something other than its setup page.").arg(currentAddress);
     else if (httpClient && httpClient->error() == HttpClient::HostNotFound)
         detail = tr("The name %1 does not resolve to an address.").arg(currentAddress);
     else if (watchdogFired || !httpClient)

@@ -146,6 +146,11 @@ void FindDialog::readOverUsb()
     std::uint8_t reply[NetworkBlock::IdentityReplySize] = {};
     const bool read = usbDevice->readIdentity(reply);
     submitButton->setEnabled(read);
+    if (!read && usbDevice->wasUnplugged()) {
+        hide();
+        emit usbDeviceLost();
+        return;
+    }
     if (!read) {
         serialEdit->clear();
         showFields(NetworkFields());
@@ -208,7 +213,13 @@ bool FindDialog::confirmInput(const NetworkFields &fields)
 void FindDialog::writeOverUsb(const NetworkFields &fields)
 {
     NetworkBlock::fillBlock(usbDevice->networkBlock, fields);
-    if (!usbDevice->writeNetworkBlock()) {
+    const bool written = usbDevice->writeNetworkBlock();
+    if (!written && usbDevice->wasUnplugged()) {
+        hide();
+        emit usbDeviceLost();
+        return;
+    }
+    if (!written) {
         QMessageBox::warning(this, tr("DXU USB Connection"),
                              tr("Can't write the network settings to the DXU via USB."),
                              QMessageBox::Ok);
@@ -258,10 +269,12 @@ void FindDialog::abandonRequest()
 void FindDialog::handleResponse(bool error)
 {
     HttpClient *client = takeFinishedClient();
-    if (failed(client, error))
-        warnEthernetFailure(client);
+    // A reply without the network page's addresses is no answer either.
+    const QByteArray body = failed(client, error) ? QByteArray() : client->readAll();
+    if (NetworkPage::parse(NetworkPage::pageText(body)).hasAddresses)
+        httpResponse = body;
     else
-        httpResponse = client->readAll();
+        warnEthernetFailure(client);
 
     // After a failure the fields come from the last page that did arrive.
     const NetworkPage::Content page = NetworkPage::parse(NetworkPage::pageText(httpResponse));

@@ -36,6 +36,11 @@ public:
     // How long a request may go without completing before it is given up.
     static constexpr int RequestTimeoutMs = 2500;
 
+signals:
+    // A USB transfer found the instrument gone from the bus; the dialog has
+    // closed without a word, for the main window to tell and to close its link.
+    void usbDeviceLost();
+
 private slots:
     void set_network_settings();
     void handleResponse(bool error);

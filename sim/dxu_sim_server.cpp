@@ -107,10 +107,18 @@ bool DxuSimServer::isListening() const { return server->isListening(); }
 
 QString DxuSimServer::errorString() const { return server->errorString(); }
 
+void DxuSimServer::setLogLength(int length)
+{
+    maxLogLines = qMax(1, length);
+    keepNewest(targets, maxLogLines);
+    keepNewest(lines, maxLogLines);
+}
+
 void DxuSimServer::clearLog()
 {
     targets.clear();
     lines.clear();
+    received = 0;
 }
 
 void DxuSimServer::acceptConnections()
@@ -227,6 +235,9 @@ void DxuSimServer::handleRequest(QTcpSocket *socket, const QByteArray &head)
     const QString target = QString::fromLatin1(parts[1]);
     lines << line;
     targets << target;
+    ++received;
+    keepNewest(lines, maxLogLines);
+    keepNewest(targets, maxLogLines);
     emit requestReceived(target);
 
     const QString request = QString::fromLatin1(parts[0]) + QLatin1Char(' ') + target;
@@ -243,6 +254,11 @@ void DxuSimServer::handleRequest(QTcpSocket *socket, const QByteArray &head)
         emit requestHandled(
             QStringLiteral("%1 -> refused, nothing changed (%2)").arg(request).arg(failureStatus));
         reply(socket, failureStatus, "<html><body>Error</body></html>");
+        return;
+    }
+    if (foreignBody) {
+        emit requestHandled(request + QStringLiteral(" -> a foreign page (200)"));
+        reply(socket, 200, *foreignBody);
         return;
     }
     const DxuSimAnswer answer = answerRequest(instrument, modelNumber, target);

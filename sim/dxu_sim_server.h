@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <optional>
+
 class QTcpServer;
 class QTcpSocket;
 class QSocketNotifier;
@@ -47,11 +49,21 @@ public:
     // (400 or above) and a short error page, and changes nothing; 0 answers
     // normally again.
     void setFailureStatus(int status) { failureStatus = status; }
+    // A web server that is not the instrument's (or a broken firmware):
+    // every GET is answered 200 with this body in place of the page, and
+    // changes nothing; std::nullopt answers normally again.
+    void setForeignBody(std::optional<QByteArray> body) { foreignBody = std::move(body); }
 
     // The request targets received, in order ("/sg_run.shtml?reset1=1"),
-    // and the whole request lines ("GET /sg_run.shtml?reset1=1 HTTP/1.1").
+    // and the whole request lines ("GET /sg_run.shtml?reset1=1 HTTP/1.1"):
+    // the newest logLength() of them, so that a server left running keeps
+    // its memory bounded; requestCount() counts them all.
     QStringList requestLog() const { return targets; }
     QStringList requestLines() const { return lines; }
+    int requestCount() const { return received; }
+    static constexpr int DefaultLogLength = 1000;
+    int logLength() const { return maxLogLines; }
+    void setLogLength(int length);
     void clearLog();
 
 signals:
@@ -75,8 +87,11 @@ private:
     bool silentMode = false;
     int delayMs = 0;
     int failureStatus = 0;
+    std::optional<QByteArray> foreignBody;
     QStringList targets;
     QStringList lines;
+    int received = 0;
+    int maxLogLines = DefaultLogLength;
     int idleMs = 60000;
     QTimer *acceptRetry;
     bool acceptPaused = false;
@@ -85,3 +100,10 @@ private:
 
 // Closes at once every connection that is a direct child of owner.
 void abortConnections(QObject *owner);
+
+// Drops the oldest lines of a log beyond its length.
+inline void keepNewest(QStringList &log, int length)
+{
+    if (log.size() > length)
+        log.remove(0, log.size() - length);
+}

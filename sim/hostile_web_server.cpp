@@ -154,6 +154,7 @@ void HostileWebServer::readRequest(QTcpSocket *socket)
     socket->setProperty("answered", true);
     const QString line = QString::fromLatin1(buffer.left(buffer.indexOf("\r\n")));
     lines << line;
+    keepNewest(lines, DxuSimServer::DefaultLogLength);
     emit requestHandled(line + QStringLiteral(" -> ") + name(behaviour));
     answer(socket);
 }
@@ -213,6 +214,15 @@ void HostileWebServer::answer(QTcpSocket *socket)
         break;
     case Http09Reply:
         first = page;
+        break;
+    case EmptyPage:
+        first = head("200 OK", lengthField(0));
+        break;
+    case ForeignPage:
+        first = head("200 OK", lengthField(5)) + "hello";
+        break;
+    case HeadingOnly:
+        first = head("200 OK", {}) + "<h1>Human Readable setup</h1>";
         break;
     case BinaryGarbage: {
         QRandomGenerator random(1234);

@@ -33,6 +33,9 @@ public:
         MalformedChunkSize,      // chunked with a chunk size that is no number
         FastEndlessHeaders,      // header lines as fast as they can go, no end
         CloseWithoutAnswer,      // reads the request and closes
+        EmptyPage,               // 200 with an empty body
+        ForeignPage,             // 200 with some other server's page ("hello")
+        HeadingOnly,             // 200 with the setup page's heading and nothing else
     };
     Q_ENUM(Behaviour)
 
@@ -48,7 +51,8 @@ public:
     QString errorString() const;
     quint16 serverPort() const;
     void setBehaviour(Behaviour newBehaviour) { behaviour = newBehaviour; }
-    // The request lines received, one per request, in order.
+    // The request lines received, one per request, in order: the newest
+    // DxuSimServer::DefaultLogLength of them.
     QStringList requestLines() const { return lines; }
 
 signals:

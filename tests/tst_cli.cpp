@@ -244,8 +244,7 @@ private slots:
                       const QString &reason, const Fault &fault = {}) {
             QTest::newRow(name) << arguments << fault << code << reason;
         };
-        row("silent", {"--ethernet", kSilent, "--timeout", "300", "stop"}, 1,
-            "Connection refused (or timed out)");
+        row("silent", {"--ethernet", kSilent, "--timeout", "300", "stop"}, 1, "Request timed out");
         row("refusing", {"--ethernet", kNobody, "status"}, 1, "Connection refused");
         row("500", {"--ethernet", k500, "stop", "1"}, 1, "HTTP status 500");
         row("not the setup page", {"--ethernet", kRouter, "status"}, 1, "not the DXU's setup page");
@@ -263,6 +262,8 @@ private slots:
             [](int usb) { FakeUsb::setWriteFails(usb, 0x09); });
         row("run ack", {"--usb", "run", "2"}, 1, "run frame did not go through",
             [](int usb) { FakeUsb::setReplyLength(usb, 0x0B, 0); });
+        row("unplugged", {"--usb", "set", "pn1=2"}, 1, "the DXU was unplugged from USB",
+            [](int usb) { FakeUsb::unplugAfter(usb, 5); }); // the connect read's five transfers
         row("implausible", {"--usb", "status"}, 1,
             "did not report its settings (settings out of range)", [](int usb) {
                 FakeUsb::Bytes status(56, 0);

@@ -93,6 +93,7 @@ private slots:
         sim.setModel(3);
         sim.setReplyDelay(0);
         sim.setFailureStatus(0);
+        sim.setForeignBody(std::nullopt);
         silent.clearLog();
         window = std::make_unique<dxu_gui>();
         // Never the default address: tests talk to loopback only.
@@ -151,26 +152,38 @@ private slots:
     void unreachableInstrumentFails_data()
     {
         QTest::addColumn<QString>("address");
-        QTest::addColumn<bool>("connectFirst"); // connect and disconnect before
-        QTest::addColumn<int>("behaviour");     // of the misbehaving instrument; -1: none
-        QTest::newRow("silent") << kSilentAddress << false << -1;
-        QTest::newRow("silent after a disconnect") << kSilentAddress << true << -1;
-        QTest::newRow("refused") << kSimAddress << false << -1;
-        QTest::newRow("unresolvable name") << "no-such-dxu.invalid" << false << -1;
+        QTest::addColumn<QString>("before"); // connect, then disconnect or fail a command
+        QTest::addColumn<int>("behaviour");  // of the misbehaving instrument; -1: none
+        QTest::newRow("silent") << kSilentAddress << "" << -1;
+        QTest::newRow("silent after a disconnect") << kSilentAddress << "disconnect" << -1;
+        QTest::newRow("silent after a failure") << kSilentAddress << "failure" << -1;
+        QTest::newRow("refused") << kSimAddress << "" << -1;
+        QTest::newRow("unresolvable name") << "no-such-dxu.invalid" << "" << -1;
+        // (A reply longer than it announces is its announced part: a page
+        // cut short, see unreadableTimingIsShownAsSuch.)
         for (HostileWebServer::Behaviour behaviour : HostileWebServer::allBehaviours())
-            QTest::newRow(qPrintable(HostileWebServer::name(behaviour)))
-                << kHostileAddress << false << int(behaviour);
+            if (behaviour != HostileWebServer::LongContentLength)
+                QTest::newRow(qPrintable(HostileWebServer::name(behaviour)))
+                    << kHostileAddress << QString() << int(behaviour);
     }
 
     void unreachableInstrumentFails()
     {
         QFETCH(QString, address);
-        QFETCH(bool, connectFirst);
+        QFETCH(QString, before);
         QFETCH(int, behaviour);
-        if (connectFirst) {
+        if (!before.isEmpty()) {
             QVERIFY(connectTo(*window, kSimAddress));
             QVERIFY(batchEnded(*window));
-            disconnectEthernet(*window);
+            if (before == "disconnect") {
+                disconnectEthernet(*window);
+            } else { // the instrument goes away under a command
+                MessageBoxWatcher failure;
+                sim.stop();
+                click("runGen1");
+                QTRY_COMPARE(failure.count(), 1);
+                QVERIFY(sim.start(QHostAddress(kSimAddress)));
+            }
             messages.clear();
         }
         if (address == kSimAddress)
@@ -200,14 +213,39 @@ private slots:
         QCOMPARE(box("periodG1")->value(), 300.0);
     }
 
+    // A page whose timing values the patterns cannot read (a period the
+    // instrument writes as 4e-05, or a page cut short by its announced
+    // length) connects, and says that the boxes are the panel's own.
+    void unreadableTimingIsShownAsSuch()
+    {
+        DxuSimState state;
+        state.p1 = 0.00004;
+        state.ts1 = 6;
+        sim.setState(state);
+        hostile.setBehaviour(HostileWebServer::LongContentLength);
+        for (const QString &address : {kSimAddress, kHostileAddress}) {
+            MessageBoxWatcher boxes;
+            disconnectEthernet(*window);
+            chooseEthernet(*window, address);
+            QTRY_COMPARE(boxes.count(), 1);
+            QVERIFY2(boxes.last().text.contains("not the DXU's"), qPrintable(boxes.last().text));
+            QCOMPARE(connectionLabel(*window), address + " (DXU3)");
+            QCOMPARE(box("periodG1")->value(), 300.0); // the panel's own
+            QCOMPARE(combo("sourceG1")->currentIndex(), address == kSimAddress ? 4 : 0);
+        }
+    }
+
     // A closed link's probe to a silent instrument reports nothing, neither
-    // for its own address nor for the next one the operator connects to.
+    // for its own address nor for the next one the operator connects to, and
+    // takes its busy cursor with it.
     void closedProbeReportsNothing()
     {
         MessageBoxWatcher boxes;
         chooseEthernet(*window, kSilentAddress);
         QTRY_COMPARE(silent.requestLog().size(), 1);
+        QTRY_VERIFY(QApplication::overrideCursor());
         disconnectEthernet(*window);
+        QTRY_VERIFY(!QApplication::overrideCursor());
         QVERIFY(connectTo(*window, kSimAddress));
         QTest::qWait(3000); // past the wait for the silent instrument
         QCOMPARE(boxes.count(), 0);
@@ -346,24 +384,29 @@ private slots:
         QCOMPARE(sim.requestLog().size(), 3);
     }
 
-    // A command the instrument refuses (an error status) or that cannot reach
-    // it shows "Error", never "Command applied", and the wait timer stops.
-    // A refusal keeps the link up; a lost instrument ends it with the box.
+    // A command the instrument refuses (an error status, a reply that is not
+    // its page) or that cannot reach it shows "Error", never "Command
+    // applied", and the wait timer stops. A refusal keeps the link up; a lost
+    // instrument ends it with the box.
     void failedCommand_data()
     {
-        QTest::addColumn<bool>("refused"); // else the instrument is gone
-        QTest::newRow("status 500") << true;
-        QTest::newRow("gone") << false;
+        QTest::addColumn<int>("fault"); // 0: status 500, 1: a foreign page, 2: gone
+        QTest::newRow("status 500") << 0;
+        QTest::newRow("foreign page") << 1;
+        QTest::newRow("gone") << 2;
     }
 
     void failedCommand()
     {
-        QFETCH(bool, refused);
+        QFETCH(int, fault);
+        const bool refused = fault < 2;
         QVERIFY(connectTo(*window, kSimAddress));
         QVERIFY(batchEnded(*window));
         messages.clear();
-        if (refused)
+        if (fault == 0)
             sim.setFailureStatus(500);
+        else if (fault == 1)
+            sim.setForeignBody("hello");
         else
             sim.stop();
         MessageBoxWatcher boxes;

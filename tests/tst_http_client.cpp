@@ -28,7 +28,8 @@ const QString kServerA = "127.0.0.21";
 const QString kServerB = "127.0.0.22";
 const QString kNobodyListens = "127.0.0.29";
 const QByteArray kEcho = "echo"; // answers 200 with the request's path as the body
-const QString kTimedOut = "Connection refused (or timed out)";
+const QString kRefused = "Connection refused (or timed out)";
+const QString kTimedOut = "Request timed out";
 
 // Resident memory of this process in kB (0 where /proc is missing).
 qint64 residentKb()
@@ -186,10 +187,16 @@ void HttpClientTest::replyEndsItsCommand_data()
     for (const char *status : {"404 Not Found", "500 Internal Server Error", "401 Unauthorized"})
         QTest::newRow(status) << kServerA << answer(status, "<html>error page</html>") << true << -1
                               << QString();
+    // Obsolete forms, read as meant: the identity coding, a folded field.
+    const QByteArray ok = "HTTP/1.1 200 OK\r\n";
+    QTest::newRow("identity") << kServerA << ok + "Transfer-Encoding: identity\r\n\r\n<p>" << true
+                              << -1 << QString();
+    QTest::newRow("folded") << kServerA << ok + "X: a\r\n b\r\nContent-Length:\r\n\t3\r\n\r\n<p>"
+                            << true << -1 << QString();
     QTest::newRow("200 at the size limit")
         << kServerA << answer("200 OK", QByteArray(64 * 1024, 'z')) << true << -1 << QString();
     // A failure drops the rest of the queue.
-    QTest::newRow("refused") << kNobodyListens << QByteArray() << false << -1 << kTimedOut;
+    QTest::newRow("refused") << kNobodyListens << QByteArray() << false << -1 << kRefused;
     QTest::newRow("silent until the transfer time-out")
         << kServerA << QByteArray() << false << -1 << kTimedOut;
     // Left open: only the announced length can end it.
@@ -213,9 +220,12 @@ void HttpClientTest::replyEndsItsCommand_data()
          {H::EndlessBody, H::GzipBomb, H::TenMegabytes, H::RedirectLoop, H::CorruptGzip}},
         {kTimedOut, {H::EndlessHeaders, H::OneBytePerSecond}},
         {"Invalid HTTP chunked body", {H::ChunkedWithoutLastChunk, H::MalformedChunkSize}},
-        {"Wrong content length", {H::ShortContentLength, H::LongContentLength, H::ResetMidBody}},
+        {"Wrong content length", {H::ShortContentLength, H::ResetMidBody}},
         {"Invalid HTTP response header", {H::Http09Reply, H::BinaryGarbage, H::FastEndlessHeaders}},
-        {"Server closed connection unexpectedly", {H::CloseWithoutAnswer}}};
+        {"Server closed connection unexpectedly", {H::CloseWithoutAnswer}},
+        // Complete replies: what follows the announced half, in the same
+        // segment, is dropped; the others are for the panel to judge.
+        {QString(), {H::LongContentLength, H::EmptyPage, H::ForeignPage, H::HeadingOnly}}};
     qsizetype rows = 0;
     for (const auto &[error, behaviours] : cases) {
         rows += behaviours.size();
@@ -271,9 +281,12 @@ void HttpClientTest::replyEndsItsCommand()
     QCOMPARE(trace.events, expected << QString("done %1").arg(failed));
     if (failed)
         QCOMPARE(client.errorString(), error);
-    QCOMPARE(probeBody, failed ? QByteArray() : reply.mid(reply.indexOf("\r\n\r\n") + 4));
-    QCOMPARE(probeStatus, failed ? 0 : reply.mid(reply.indexOf(' ') + 1, 3).toInt());
-    QCOMPARE(clock.elapsed() >= 900, error == kTimedOut && host != kNobodyListens);
+    if (fixture || failed)
+        QCOMPARE(probeBody, failed ? QByteArray() : reply.mid(reply.indexOf("\r\n\r\n") + 4));
+    QCOMPARE(probeStatus, failed    ? 0
+                          : fixture ? reply.mid(reply.indexOf(' ') + 1, 3).toInt()
+                                    : 200);
+    QCOMPARE(clock.elapsed() >= 900, error == kTimedOut);
     QVERIFY2(residentPeak - residentBefore < 32 * 1024,
              qPrintable(QString("grew by %1 kB").arg(residentPeak - residentBefore)));
     QTest::qWait(200);

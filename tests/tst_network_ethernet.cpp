@@ -204,6 +204,11 @@ private slots:
         }
         QTest::qWait(300);
         QCOMPARE(server->requestLog(), QStringList({ReadPath, ReadPath}));
+        QCOMPARE(boxes->count(), 0);
+        server->setForeignBody("hello"); // not the network page: no answer
+        QVERIFY(QMetaObject::invokeMethod(&window, "ipsettings"));
+        QTRY_COMPARE_WITH_TIMEOUT(boxes->count(), 1, ReplyWaitMs);
+        QVERIFY(boxes->last().text.startsWith("Can't find DXU on <b>127.0.0.66</b>"));
     }
 
     // A name that does not resolve says so: only silence is the cable's.

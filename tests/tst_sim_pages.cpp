@@ -302,6 +302,13 @@ private slots:
         QCOMPARE(server.requestLog(), paths + paths);
         QVERIFY(server.state().gen1Running && server.state().gen2Running);
         QCOMPARE(readBackDifferences(client.readAll(), kSample, 3), QString());
+
+        // A server that runs for days keeps only the newest lines; the count goes on.
+        server.setLogLength(1);
+        client.get(paths[0] + "&x");
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 3, 10000);
+        QCOMPARE(server.requestLog(), QStringList{paths[0] + "&x"});
+        QCOMPARE(server.requestCount(), 3);
     }
 };
 

@@ -249,7 +249,8 @@ private slots:
         QVERIFY(open({51, 52, 54, 53}));
         server(1).setSilent(true);
         server(2).setFailureStatus(500);
-        ui->sourceG1->setCurrentIndex(4); // Ext.Trig. High Level
+        server(3).setForeignBody("hello"); // not the instrument's page
+        ui->sourceG1->setCurrentIndex(4);  // Ext.Trig. High Level
         ui->periodG1->setValue(250);
         ui->pulsesG1->setValue(40000);
         ui->g1c1start->setValue(1.5);
@@ -273,14 +274,16 @@ private slots:
             QCOMPARE(server(i).requestLog(), QStringList{query});
         QCOMPARE(arrivedAt, (QStringList{"127.0.0.51", "127.0.0.52", "127.0.0.54", "127.0.0.53"}));
         // One box for the silent one, when the watchdog gave up on it, and
-        // one for the refusal.
-        QCOMPARE(boxes.count(), 2);
+        // one each for the refusal and the foreign page.
+        QCOMPARE(boxes.count(), 3);
         QCOMPARE(boxes.last().title, QStringLiteral("Slave DXU's connection problem"));
         // Each box names the instrument, as listed, and what went wrong.
         const QString designed = QStringLiteral("At least one DXU in list did not response after 2 "
                                                 "sec!\nCheck Ethernet connection.\n");
         QCOMPARE(boxes.seen().first().text, designed + "127.0.0.052 did not answer within 2 s.");
-        QCOMPARE(boxes.last().text, designed + "127.0.0.054 answered with HTTP status 500.");
+        QCOMPARE(boxes.seen()[1].text, designed + "127.0.0.054 answered with HTTP status 500.");
+        QCOMPARE(boxes.last().text,
+                 designed + "127.0.0.053 answered with something other than its setup page.");
         QCOMPARE(boxes.last().icon, QMessageBox::Warning);
         const qint64 waited = boxTimes[0] - arrivals[1];
         QVERIFY2(waited >= 1800 && waited < 6000, qPrintable(QString::number(waited)));
@@ -291,6 +294,7 @@ private slots:
         // Nothing of that broadcast fires into a later one or delivers later.
         QVERIFY(!SlaveDialogTestAccess::watchdogRuns(*dialog));
         server(2).setFailureStatus(0);
+        server(3).setForeignBody(std::nullopt);
         ui->dxulistWidget->item(1)->setSelected(false);
         const qint64 started = clock.elapsed();
         ui->pushButton->click();
@@ -298,13 +302,13 @@ private slots:
         QCOMPARE(server(3).requestLog().size(), 2);
         QVERIFY(!SlaveDialogTestAccess::watchdogRuns(*dialog));
         QTest::qWait(2300);
-        QCOMPARE(boxes.count(), 2);
+        QCOMPARE(boxes.count(), 3);
         QVERIFY(dialog->findChildren<HttpClient *>().isEmpty());
 
         // Values the time base cannot count go to no instrument.
         ui->periodG1->setValue(5000);
         ui->pushButton->click();
-        QCOMPARE(boxes.count(), 3);
+        QCOMPARE(boxes.count(), 4);
         QVERIFY(boxes.last().text.contains("the 80 ns or 160 ns time base can count it"));
         QCOMPARE(server(3).requestLog().size(), 2);
     }

@@ -200,6 +200,26 @@ private slots:
         QCOMPARE(FakeUsb::framesWritten(dxu).at(0), settingsFrame(sent, true));
     }
 
+    // Unplugged between two commands: the command fails, the link closes and
+    // says why; plugged in again, the menu connects anew.
+    void unpluggedInstrumentClosesTheLink()
+    {
+        const int dxu = FakeUsb::addInstrument(Model::Dxu2);
+        MessageBoxWatcher boxes;
+        openWindow(true);
+        FakeUsb::unplug(dxu);
+        QTest::mouseClick(ui->runGen1, Qt::LeftButton);
+        QTRY_COMPARE(boxes.count(), 1);
+        QVERIFY(boxes.last().text.startsWith("The DXU was unplugged from USB."));
+        QCOMPARE(ui->dev_status->text(), QStringLiteral("Disconnected"));
+        QVERIFY(!ui->actionUSB->isChecked() && !ui->runGen1->isEnabled() &&
+                FakeUsb::openHandles() == 0);
+        FakeUsb::replug(dxu);
+        ui->actionUSB->trigger();
+        QCOMPARE(ui->dev_status->text(), QStringLiteral("USB connected DXU2"));
+        QCOMPARE(boxes.count(), 1);
+    }
+
     void missingOrUnusableInstrumentWarns_data()
     {
         QTest::addColumn<int>("openError");
@@ -359,6 +379,10 @@ private slots:
             QCOMPARE(FakeUsb::framesWritten(dxu),
                      std::vector<Bytes>({Bytes(frame.begin(), frame.end())}));
         }
+        FakeUsb::unplug(dxu); // under the read: the dialog goes, and the USB link
+        ui->actionIP_Settings->trigger();
+        QVERIFY(boxes.last().text.startsWith("The DXU was unplugged from USB."));
+        QVERIFY(!dialog->isVisible() && ui->dev_status->text() == "Disconnected");
     }
 
     // Compact mode hides the five framed elements and moves the buttons up

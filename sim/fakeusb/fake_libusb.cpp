@@ -46,48 +46,58 @@ bool reachable(const libusb_device_handle *handle)
     return !handle->stale && handle->device->sim.plugged;
 }
 
-// What the instrument does with a frame that arrived on its OUT endpoint.
-void receiveFrame(Device &sim, const unsigned char *data, int length)
+// The instrument's answer to a frame, if it has one.
+bool replyTo(Device &sim, const unsigned char *data, int length, Bytes &reply)
 {
-    sim.replyPending = false;
-    sim.pendingReply.clear();
-    if (length < 1)
-        return;
     const std::uint8_t code = data[0];
     const bool dxu3 = sim.model == Model::Dxu3;
     switch (code) {
     case 0x07:
-        sim.pendingReply.assign(sim.identityReply.begin(), sim.identityReply.end());
-        sim.replyPending = true;
-        break;
+        reply.assign(sim.identityReply.begin(), sim.identityReply.end());
+        return true;
     case 0x08:
         if (length >= 20)
             std::copy(data + 1, data + 20, sim.identityReply.begin() + 13);
-        break;
+        return false;
     case 0x09:
         if (length >= 53)
             std::copy(data + 1, data + 53, sim.statusBytes.begin());
         if (dxu3 && length >= 57)
             std::copy(data + 53, data + 57, sim.statusBytes.begin() + 52);
-        sim.pendingReply = {0x01};
-        sim.replyPending = true;
-        break;
+        reply = {0x01};
+        return true;
     case 0x0A:
-        sim.pendingReply.assign(sim.statusBytes.begin(),
-                                sim.statusBytes.begin() + (dxu3 ? 56 : 52));
-        sim.replyPending = true;
-        break;
+        reply.assign(sim.statusBytes.begin(), sim.statusBytes.begin() + (dxu3 ? 56 : 52));
+        return true;
     case 0x0B:
-        sim.pendingReply = {0x01};
-        sim.replyPending = true;
-        break;
+        reply = {0x01};
+        return true;
     default:
-        break;
+        return false;
     }
+}
+
+// What the instrument does with a frame that arrived on its OUT endpoint:
+// its answer joins whatever still waits on the IN endpoint.
+void receiveFrame(Device &sim, const unsigned char *data, int length)
+{
+    Bytes reply;
+    if (length < 1 || !replyTo(sim, data, length, reply))
+        return;
+    const std::uint8_t code = data[0];
     const auto cut = sim.replyLengths.find(code);
-    if (sim.replyPending && cut != sim.replyLengths.end()) {
-        sim.pendingReply.resize(static_cast<std::size_t>(cut->second), 0xEE);
-        sim.replyPending = cut->second > 0;
+    if (cut != sim.replyLengths.end()) {
+        if (cut->second == 0)
+            return;
+        reply.resize(static_cast<std::size_t>(cut->second), 0xEE);
+    }
+    const bool late = sim.lateReplies.count(code) > 0;
+    const auto split = sim.replySplits.find(code);
+    if (split != sim.replySplits.end() && split->second < int(reply.size())) {
+        sim.input.push_back({Bytes(reply.begin(), reply.begin() + split->second), late});
+        sim.input.push_back({Bytes(reply.begin() + split->second, reply.end()), false});
+    } else {
+        sim.input.push_back({reply, late});
     }
 }
 
@@ -103,16 +113,22 @@ int writeFrame(Device &sim, const unsigned char *data, int length, int *transfer
     return 0;
 }
 
+// One transfer from the IN endpoint; a reply longer than the buffer
+// overflows and is lost, as on the wire.
 int readReply(Device &sim, unsigned char *data, int length, int *transferred)
 {
-    if (!sim.replyPending) {
-        *transferred = 0;
+    *transferred = 0;
+    if (sim.input.empty())
+        return LIBUSB_ERROR_TIMEOUT;
+    if (sim.input.front().late) {
+        sim.input.front().late = false; // here once this read has given up
         return LIBUSB_ERROR_TIMEOUT;
     }
-    sim.replyPending = false;
-    const int size = static_cast<int>(sim.pendingReply.size());
+    const Bytes packet = sim.input.front().bytes;
+    sim.input.pop_front();
+    const int size = static_cast<int>(packet.size());
     const int copied = std::min(size, length);
-    std::copy(sim.pendingReply.begin(), sim.pendingReply.begin() + copied, data);
+    std::copy(packet.begin(), packet.begin() + copied, data);
     *transferred = copied;
     return size > length ? LIBUSB_ERROR_OVERFLOW : 0;
 }
@@ -285,10 +301,16 @@ int libusb_bulk_transfer(libusb_device_handle *dev_handle, unsigned char endpoin
     call.timeout = timeout;
     int moved = 0;
     Device &sim = dev_handle->device->sim;
+    if (sim.transfersUntilUnplug == 0)
+        sim.plugged = false;
+    else if (sim.transfersUntilUnplug > 0)
+        --sim.transfersUntilUnplug;
     if (!reachable(dev_handle))
         call.result = LIBUSB_ERROR_NO_DEVICE;
     else if (!dev_handle->claimed) // stricter than Linux, which claims on the fly
         call.result = LIBUSB_ERROR_IO;
+    else if (sim.haltedEndpoints.count(endpoint))
+        call.result = LIBUSB_ERROR_PIPE;
     else if (endpoint == OutEndpoint)
         call.result = writeFrame(sim, data, length, &moved);
     else if (endpoint == InEndpoint)
@@ -302,6 +324,20 @@ int libusb_bulk_transfer(libusb_device_handle *dev_handle, unsigned char endpoin
     call.transferred = moved;
     if (transferred)
         *transferred = moved;
+    record(call);
+    return call.result;
+}
+
+int libusb_clear_halt(libusb_device_handle *dev_handle, unsigned char endpoint)
+{
+    Call call = callOnOpen(dev_handle, "libusb_clear_halt");
+    call.endpoint = endpoint;
+    if (!reachable(dev_handle))
+        call.result = LIBUSB_ERROR_NO_DEVICE;
+    else if (endpoint != OutEndpoint && endpoint != InEndpoint)
+        call.result = LIBUSB_ERROR_NOT_FOUND;
+    else
+        dev_handle->device->sim.haltedEndpoints.erase(endpoint);
     record(call);
     return call.result;
 }

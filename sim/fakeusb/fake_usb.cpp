@@ -142,6 +142,52 @@ void setReplyLength(int device, std::uint8_t commandCode, int length)
         deviceById(device).replyLengths[commandCode] = length;
 }
 
+void setReplyLate(int device, std::uint8_t commandCode, bool late)
+{
+    if (late)
+        deviceById(device).lateReplies.insert(commandCode);
+    else
+        deviceById(device).lateReplies.erase(commandCode);
+}
+
+void setReplySplit(int device, std::uint8_t commandCode, int firstLength)
+{
+    if (firstLength < 0)
+        deviceById(device).replySplits.erase(commandCode);
+    else
+        deviceById(device).replySplits[commandCode] = firstLength;
+}
+
+void setHalted(int device, unsigned char endpoint, bool halted)
+{
+    if (halted)
+        deviceById(device).haltedEndpoints.insert(endpoint);
+    else
+        deviceById(device).haltedEndpoints.erase(endpoint);
+}
+
+void unplugAfter(int device, int transfers) { deviceById(device).transfersUntilUnplug = transfers; }
+
+int pendingInput(int device)
+{
+    std::size_t bytes = 0;
+    for (const Device::Packet &packet : deviceById(device).input)
+        bytes += packet.bytes.size();
+    return static_cast<int>(bytes);
+}
+
+int replug(int device)
+{
+    Device &gone = deviceById(device);
+    Device again = gone;
+    gone.plugged = false;
+    again.plugged = true;
+    again.input.clear();
+    again.haltedEndpoints.clear();
+    again.transfersUntilUnplug = -1;
+    return plugIn(std::move(again));
+}
+
 void setIdentity(int device, const IdentityReply &reply)
 {
     deviceById(device).identityReply = reply;

@@ -65,6 +65,24 @@ void setWriteFails(int device, int commandCode, bool fails = true);
 // (the read overflows); -1 restores the full reply.
 void setReplyLength(int device, std::uint8_t commandCode, int length);
 
+// The reply to this command code comes late: the read that waits for it
+// times out, and then it waits in the IN endpoint for whoever reads next.
+void setReplyLate(int device, std::uint8_t commandCode, bool late = true);
+// The reply to this command code comes as two transfers, the first
+// `firstLength` bytes and then the rest (-1: in one piece again).
+void setReplySplit(int device, std::uint8_t commandCode, int firstLength);
+// The endpoint (0x02 or 0x81) is halted: every transfer on it fails with
+// LIBUSB_ERROR_PIPE until libusb_clear_halt.
+void setHalted(int device, unsigned char endpoint, bool halted = true);
+// Bytes waiting in the IN endpoint, all transfers together.
+int pendingInput(int device);
+// The device vanishes (as unplug()) after this many more bulk transfers.
+void unplugAfter(int device, int transfers);
+// The unplugged device is plugged in again: it comes back as a new device at
+// the end of the list, with the settings, identity and status it had and
+// nothing waiting; handles on the old one stay dead. Returns the new id.
+int replug(int device);
+
 // The 32-byte answer to 0x07. A network write (0x08) changes bytes 13..31.
 // Garbage frames are set with these two.
 void setIdentity(int device, const IdentityReply &reply);

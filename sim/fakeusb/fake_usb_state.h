@@ -29,9 +29,19 @@ struct Device
     std::set<int> failingWrites; // command codes; -1 = every write
     std::map<std::uint8_t, int> replyLengths;
     IdentityReply identityReply{};
-    Bytes statusBytes;  // always 56 bytes
-    Bytes pendingReply; // answer waiting for the next bulk read
-    bool replyPending = false;
+    Bytes statusBytes; // always 56 bytes
+    // Transfers waiting on the IN endpoint, oldest first; a late one lets
+    // the read that waits for it time out before it arrives.
+    struct Packet
+    {
+        Bytes bytes;
+        bool late = false;
+    };
+    std::deque<Packet> input;
+    std::set<std::uint8_t> lateReplies;      // command codes answered late
+    std::map<std::uint8_t, int> replySplits; // command code: length of the first part
+    std::set<unsigned char> haltedEndpoints; // STALL until cleared
+    int transfersUntilUnplug = -1;           // -1: stays plugged in
 };
 
 struct State
