@@ -309,6 +309,7 @@ private:
         return CliExit::Ok;
     }
 
+    // "-" is standard output.
     int exportTo(const QString &fileName)
     {
         InstrumentState state;
@@ -317,15 +318,23 @@ private:
         const QString device = o.link == CliLink::Ethernet ? o.address : QStringLiteral("USB");
         const QString text = exportText(exportedSettings(state.record), device,
                                         QDateTime::currentDateTime(), QLocale::system());
-        switch (writeExportFile(fileName, text)) {
+        if (fileName == QLatin1String("-")) {
+            out << text;
+            out.flush();
+            return out.status() == QTextStream::Ok
+                       ? CliExit::Ok
+                       : failed(QStringLiteral("cannot write to standard output"));
+        }
+        QString reason;
+        switch (writeExportFile(fileName, text, reason)) {
         case ExportWriteResult::Written:
             return CliExit::Ok;
         case ExportWriteResult::OpenFailed:
-            return failed(QStringLiteral("cannot open %1 for writing").arg(fileName));
+            return failed(QStringLiteral("cannot open for writing %1: %2").arg(fileName, reason));
         case ExportWriteResult::WriteFailed:
             break;
         }
-        return failed(QStringLiteral("cannot write %1").arg(fileName));
+        return failed(QStringLiteral("cannot write %1: %2").arg(fileName, reason));
     }
 
     const CliOptions &o;

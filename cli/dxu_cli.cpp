@@ -23,7 +23,7 @@ const char *const kCommands =
     "  profile list                the panel's stored profiles\n"
     "  profile load NAME           program a stored profile (both generators stop)\n"
     "  profile save NAME           store the DXU's settings as a profile\n"
-    "  export FILE                 the panel's settings export\n"
+    "  export FILE                 the panel's settings export; FILE - is standard output\n"
     "\n"
     "Exit status: 0 success, 1 the DXU did not answer or a transfer failed,\n"
     "2 usage error (the DXU was not changed).";

@@ -23,6 +23,9 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <functional>
 #include <memory>
 
@@ -337,7 +340,44 @@ private slots:
                             "Pulses: 1\r\nCh1 Delay: 0\r\nCh1 Width: 200\r\nCh2 Delay: 1.5\r\n"
                             "Ch2 Width: 0.5\r\nTime Unit: 20 ns\r"));
         QCOMPARE(lines.size(), 20);
-        QCOMPARE(cli({"--usb", "export", files.filePath("no/such/dir")}).code, 1);
+        const Result missing = cli({"--usb", "export", files.filePath("no/such/dir")});
+        QCOMPARE(missing.code, 1);
+        QVERIFY2(missing.err.contains(files.filePath("no/such/dir") + ": No such file"),
+                 qPrintable(missing.err));
+    }
+
+    // What is there stays what it is: standard output, a FIFO (written in
+    // place), a symbolic link (its target written), a writable file in a
+    // folder that takes no new file; a full device fails.
+    void exportTargets()
+    {
+        const Result toStdout = cli({"--ethernet", kSim, "export", "-"});
+        QVERIFY(toStdout.out.startsWith("DXU Settings: 127.0.0.40 ("));
+        QCOMPARE(toStdout.out.count("\r\n"), 19);
+        QVERIFY(!QFile::exists("-"));
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath("fifo"), target = dir.filePath("target");
+        QCOMPARE(mkfifo(qPrintable(fifo), 0600), 0);
+        const int reader = ::open(qPrintable(fifo), O_RDONLY | O_NONBLOCK);
+        QCOMPARE(cli({"--usb", "export", fifo}).code, 0);
+        char buffer[4096];
+        const QByteArray fromFifo(buffer, int(std::max<ssize_t>(0, ::read(reader, buffer, 4096))));
+        ::close(reader);
+        QVERIFY(fromFifo.startsWith("DXU Settings: USB ("));
+        QVERIFY(!QFileInfo(fifo).isFile());
+        QVERIFY(QFile::link(target, dir.filePath("link")));
+        QCOMPARE(cli({"--usb", "export", dir.filePath("link")}).code, 0);
+        QVERIFY(QFileInfo(dir.filePath("link")).isSymLink());
+        QCOMPARE(QFileInfo(target).size(), fromFifo.size());
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        QCOMPARE(cli({"--usb", "export", target}).code, 0);
+        QVERIFY(QFile::setPermissions(dir.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 3);
+        const Result full = cli({"--usb", "export", "/dev/full"});
+        QCOMPARE(full.code, 1);
+        QVERIFY2(full.err.contains("/dev/full: No space left on device"), qPrintable(full.err));
+        QVERIFY(!QFileInfo("/dev/full").isFile());
     }
 
     // The installed programs as a user runs them: what they print, their

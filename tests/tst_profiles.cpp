@@ -237,7 +237,7 @@ private slots:
         // A write error is no success, and leaves the last export whole.
         const QStringList files = filesIn(QDir::homePath());
         onAFullDisk([&] { exportThroughMenu(*w, name); });
-        QCOMPARE(bar->currentMessage(), QStringLiteral("Warning: Can't write file."));
+        QCOMPARE(bar->currentMessage(), "Warning: Can't write file. " + name + ": File too large");
         QCOMPARE(bar->styleSheet(), QLatin1String(kRedBold));
         QCOMPARE(fileContent(name), written);
         QCOMPARE(filesIn(QDir::homePath()), files);
@@ -247,7 +247,8 @@ private slots:
         const QString unwritable = dir.filePath(QStringLiteral("missing/settings.txt"));
         exportThroughMenu(*w, unwritable);
         exportThroughMenu(*w, unwritable);
-        QCOMPARE(bar->currentMessage(), QStringLiteral("Warning: Can't open file for writing."));
+        QCOMPARE(bar->currentMessage(), "Warning: Can't open file for writing. " + unwritable +
+                                            ": No such file or directory");
         QCOMPARE(bar->styleSheet(), QLatin1String(kRedBold));
         QVERIFY(QDir(dir.path()).isEmpty());
         bar->showMessage(QStringLiteral("Command applied"), 1000);
