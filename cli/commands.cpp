@@ -13,13 +13,11 @@
 #include "persistence/profile_record.h"
 #include "persistence/profile_store.h"
 #include "persistence/profile_value.h"
-#include "persistence/settings_store.h"
 
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocale>
-#include <QSettings>
 #include <QTextStream>
 
 #include <cmath>
@@ -29,8 +27,6 @@ namespace {
 
 // The panel's limit on profiles it creates.
 const int kMaxProfiles = 10;
-
-QSettings *openProfiles() { return SettingsStore::openProfileSettings(); }
 
 // The network dialog's message about the first field that fails its check.
 QString networkProblem(const NetworkFields &fields)
@@ -250,15 +246,15 @@ private:
 
     int profileList()
     {
-        const std::unique_ptr<QSettings> store(openProfiles());
-        const QStringList names = store->childKeys();
-        if (!ProfileStore::isAvailable(*store))
-            return failed(QStringLiteral("the profile store cannot be read"));
+        const ProfileStore::Contents store = ProfileStore::load();
+        if (store.status != ProfileStore::Status::Ok)
+            return failed(store.problem);
         if (o.json)
-            out << QJsonDocument(QJsonArray::fromStringList(names)).toJson(QJsonDocument::Compact)
+            out << QJsonDocument(QJsonArray::fromStringList(store.names))
+                       .toJson(QJsonDocument::Compact)
                 << '\n';
         else
-            for (const QString &name : names)
+            for (const QString &name : store.names)
                 out << name << '\n';
         return CliExit::Ok;
     }
@@ -273,16 +269,18 @@ private:
         if (name.isEmpty() || ProfileNames::hasForbiddenCharacter(name))
             return usage(
                 QStringLiteral("a profile name is not empty and holds no \"/\" or \"\\\""));
-        const std::unique_ptr<QSettings> store(openProfiles());
-        return action == QLatin1String("load") ? profileLoad(*store, name)
-                                               : profileSave(*store, name);
+        const ProfileStore::Contents store = ProfileStore::load();
+        if (store.status != ProfileStore::Status::Ok)
+            return failed(store.problem);
+        return action == QLatin1String("load") ? profileLoad(store, name)
+                                               : profileSave(store, name);
     }
 
-    int profileLoad(QSettings &store, const QString &name)
+    int profileLoad(const ProfileStore::Contents &store, const QString &name)
     {
-        if (!store.contains(name))
+        if (!store.names.contains(name))
             return usage(QStringLiteral("no profile named \"%1\"").arg(name));
-        const ProfileValue profile = parseProfileValue(ProfileStore::read(store, name));
+        const ProfileValue profile = parseProfileValue(store.values.value(name));
         // Checked before the codes are narrowed to bytes.
         QString problem;
         if (!RecordRanges::allows(RecordFields::Kind::SourceG1, profile.ts1) ||
@@ -297,16 +295,21 @@ private:
         return linkResult(instrument()->sendSettingsAndStop(record));
     }
 
-    int profileSave(QSettings &store, const QString &name)
+    // Checked before the read, and again under the store's lock: another
+    // program may have saved in between.
+    int profileSave(const ProfileStore::Contents &store, const QString &name)
     {
-        if (!store.contains(name) && store.childKeys().size() >= kMaxProfiles)
-            return usage(QStringLiteral("Only 10 DXU profiles could be created!"));
+        const QString full = QStringLiteral("Only 10 DXU profiles could be created!");
+        if (!store.names.contains(name) && store.names.size() >= kMaxProfiles)
+            return usage(full);
         InstrumentState state;
         if (const int code = read(state))
             return code;
-        if (!ProfileStore::write(store, name, formatProfileValue(profileFromRecord(state.record))))
-            return failed(QStringLiteral("the profile store cannot be written"));
-        return CliExit::Ok;
+        const ProfileStore::Outcome saved = ProfileStore::save(
+            name, formatProfileValue(profileFromRecord(state.record)), kMaxProfiles, true);
+        if (saved.status == ProfileStore::Status::Full)
+            return usage(full);
+        return saved.status == ProfileStore::Status::Ok ? CliExit::Ok : failed(saved.problem);
     }
 
     // "-" is standard output.

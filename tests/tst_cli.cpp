@@ -16,6 +16,7 @@
 
 #include <QLabel>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTcpServer>
@@ -378,6 +379,82 @@ private slots:
         QCOMPARE(full.code, 1);
         QVERIFY2(full.err.contains("/dev/full: No space left on device"), qPrintable(full.err));
         QVERIFY(!QFileInfo("/dev/full").isFile());
+    }
+
+    // A store that cannot be parsed whole (or read at all: a folder where the
+    // file belongs) is said to be so, and kept as it is.
+    void unusableStore_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("reason");
+        const QString parsed = QStringLiteral("cannot be parsed whole (line %1)");
+        QTest::newRow("stray ]") << QByteArray("[Profiles]\nbench=0\n]\n") << parsed.arg(3);
+        QTest::newRow("no =") << QByteArray("[Profiles]\nbench\n") << parsed.arg(2);
+        QTest::newRow("no ]") << QByteArray("[General]\nx=1\n\n[Profiles\nbench=0\n")
+                              << parsed.arg(4);
+        QTest::newRow("open quote") << QByteArray("[General]\nLAST_DXU_IP=\"10.0.0.5\n[Profiles]\n"
+                                                  "bench=0\n")
+                                    << parsed.arg(2);
+        QTest::newRow("folder") << QByteArray() << QStringLiteral("cannot be read");
+    }
+
+    void unusableStore()
+    {
+        QFETCH(QByteArray, content);
+        const QString file =
+            std::unique_ptr<QSettings>(SettingsStore::openMainSettings())->fileName();
+        QFile::remove(file);
+        QFile store(file);
+        QVERIFY(content.isNull() ? QDir().mkpath(file)
+                                 : store.open(QIODevice::WriteOnly) && store.write(content));
+        store.close();
+        auto cleanUp = qScopeGuard([&] { QFile::remove(file) || QDir().rmdir(file); });
+        for (const QStringList &arguments : {QStringList{"profile", "list"},
+                                             {"--ethernet", kSim, "profile", "save", "new"},
+                                             {"--ethernet", kSim, "profile", "load", "bench"}}) {
+            const Result result = cli(arguments);
+            QCOMPARE(result.code, 1);
+            QFETCH(QString, reason);
+            QVERIFY2(result.err.contains(reason), qPrintable(result.err));
+        }
+        QVERIFY(sim.requestLog().size() <= 1); // the read before a save
+        if (!content.isNull()) {
+            QVERIFY(store.open(QIODevice::ReadOnly));
+            QCOMPARE(store.readAll(), content);
+        }
+    }
+
+    // Saves at the same moment from several programs: each that succeeds is
+    // kept, the others are refused, and the limit of ten holds.
+    void simultaneousSaves()
+    {
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(cli({"--ethernet", kSim, "profile", "save", QString::number(i)}).code, 0);
+        // The programs use the store of this test program.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        const QString file =
+            std::unique_ptr<QSettings>(SettingsStore::openMainSettings())->fileName();
+        environment.insert("XDG_CONFIG_HOME", QFileInfo(file).dir().absoluteFilePath(".."));
+        std::vector<std::unique_ptr<QProcess>> savers;
+        for (int i = 0; i < 8; ++i) {
+            savers.push_back(std::make_unique<QProcess>());
+            savers.back()->setProcessEnvironment(environment);
+            savers.back()->start(
+                DXU_CLI_PATH, {"--ethernet", kSim, "profile", "save", "new" + QString::number(i)});
+        }
+        QStringList kept;
+        for (int i = 0; i < 8; ++i) {
+            QVERIFY(
+                QTest::qWaitFor([&] { return savers[i]->state() == QProcess::NotRunning; }, 20000));
+            QVERIFY2(savers[i]->exitCode() == 0 || savers[i]->exitCode() == 2,
+                     savers[i]->readAllStandardError().constData());
+            if (savers[i]->exitCode() == 0)
+                kept << "new" + QString::number(i);
+        }
+        const QStringList names = cli({"profile", "list"}).out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(names.size(), 10);
+        for (const QString &name : kept)
+            QVERIFY(names.contains(name));
     }
 
     // The installed programs as a user runs them: what they print, their

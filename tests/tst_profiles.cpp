@@ -361,6 +361,14 @@ private slots:
         QVERIFY(QDir().rmdir(file));
         add(*w, QStringLiteral("saved")); // writable again: saving is quiet
         QCOMPARE(boxes.count(), 2);
+        // One that cannot be parsed whole is left as it is.
+        const QByteArray broken("[Profiles]\nsaved=0\n]\n");
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(broken) && out.flush());
+        add(*w, QStringLiteral("more"));
+        QCOMPARE(boxes.count(), 3);
+        QVERIFY(boxes.last().text.contains(QLatin1String("cannot be parsed whole (line 3)")));
+        QCOMPARE(fileContent(file), broken);
     }
 
     // Loading
