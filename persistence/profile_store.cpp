@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <utility>
 #include <optional>
 
 namespace ProfileStore {
@@ -71,7 +72,12 @@ QString location()
 
 // The lock the settings object itself takes while it writes the file, so
 // that a panel storing its last address waits for a save too.
-QString lockPath(const QString &file) { return file + QLatin1String(".lock"); }
+// The folder is made first: the lock file needs it.
+QString lockPath(const QString &file)
+{
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    return file + QLatin1String(".lock");
+}
 
 // The first line (counted from 1) that the settings parser would drop or
 // misread, 0 when there is none. Lines are read as the parser reads them: a
@@ -229,7 +235,6 @@ Outcome change(const QString &name, const std::optional<QString> &value, int lim
     // may write what another object of this process left pending, which
     // takes the same lock.
     const QString file = location();
-    QDir().mkpath(QFileInfo(file).absolutePath());
     QLockFile lock(lockPath(file));
     if (!lock.tryLock(kLockWaitMs))
         return outcome(
