@@ -14,6 +14,8 @@
 namespace {
 const int kMaxProfiles = 10;
 const char *const kProfileIcon = ":/dxu_gui/1408498221_script.png";
+// The entry that counts the profiles the menu does not list.
+const char *const kMoreEntryName = "moreProfilesEntry";
 
 QAction *addProfileEntry(QMenu *menu, QList<QAction *> &entries, const QString &name)
 {
@@ -182,15 +184,25 @@ void dxu_gui::loadProfileList()
 {
     while (!profileActions.isEmpty())
         dropProfileEntry(ui.menuProfiles, profileActions, 0);
+    delete ui.menuProfiles->findChild<QAction *>(QLatin1String(kMoreEntryName));
     // Read anew each time: another program may have changed the store since.
     const ProfileStore::Contents store = ProfileStore::load();
     if (store.status != ProfileStore::Status::Ok) {
         QMessageBox::critical(this, tr("Errorr"), tr("Error 5"));
         return;
     }
-    for (const QString &name : store.names) {
+    // The panel's limit governs what the menu offers; profiles written by
+    // other means beyond it are counted, not listed, so that a crowded
+    // store keeps the menu quick and on the screen.
+    for (const QString &name : store.names.mid(0, kMaxProfiles)) {
         QAction *entry = addProfileEntry(ui.menuProfiles, profileActions, name);
         entry->setToolTip(tr("Click to load <b>%1</b>").arg(tr("What?")));
+    }
+    if (store.names.size() > kMaxProfiles) {
+        QAction *more = ui.menuProfiles->addAction(
+            tr("%1 more profiles not shown").arg(store.names.size() - kMaxProfiles));
+        more->setObjectName(QLatin1String(kMoreEntryName));
+        more->setEnabled(false);
     }
 }
 

@@ -342,6 +342,18 @@ private slots:
         child(*w, "actionDelete_Profile")->trigger();
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(boxes.last().text, QStringLiteral("Nothing to delete!"));
+
+        // A crowded store: the menu offers ten and counts the rest.
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[Profiles]\n"));
+        for (int i = 0; i < 5000; ++i)
+            file.write(QByteArray::number(10000 + i) + "=0\n");
+        file.close();
+        openMenu(*w);
+        openMenu(*w);
+        QCOMPARE(listed(*w).size(), 11);
+        QCOMPARE(menu(*w)->actions().last()->text(),
+                 QStringLiteral("4990 more profiles not shown"));
+        QVERIFY(!menu(*w)->actions().last()->isEnabled());
     }
 
     void aStoreThatCannotBeWrittenWarns()
