@@ -150,9 +150,15 @@ private:
         if (const int code = read(state))
             return code;
         GeneratorSettings record = state.record;
+        const bool query = o.link == CliLink::Ethernet;
+        QStringList notes = query ? keepUnnamedEnds(o.arguments, record) : QStringList();
         applySettingAssignments(o.arguments, record, problem);
         if (const int code = checkToSend(record, state.record))
             return code;
+        if (query)
+            notes += queryRoundings(o.arguments, record);
+        for (const QString &note : std::as_const(notes))
+            err << "dxu-cli: " << note << '\n';
         return linkResult(link->sendSettings(record));
     }
 

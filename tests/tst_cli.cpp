@@ -381,6 +381,29 @@ private slots:
         QVERIFY(!QFileInfo("/dev/full").isFile());
     }
 
+    // Over Ethernet the page shows widths of six digits: an end that set does
+    // not name goes back as the instrument holds it, or is told where the
+    // page leaves it open; a value the query cannot carry is told as sent.
+    void setOverEthernet()
+    {
+        DxuSimState lab;
+        lab.ch1_st1 = 8.47785;
+        lab.ch1_et1 = 74.5364;
+        lab.ch2_st2 = 1.75045;
+        lab.ch2_et2 = 47.6475; // the page fits 47.6475 and 47.6476
+        sim.setState(lab);
+        const Result result = cli({"--ethernet", kSim, "set", "p1=1234.56789"});
+        QCOMPARE(result.code, 0);
+        QCOMPARE(sim.state().p1, 1234.57);
+        QCOMPARE(sim.state().ch1_et1, 74.5364);
+        QCOMPARE(
+            result.err,
+            QStringLiteral("dxu-cli: ch2_et2: the page's width 45.8971 after the start 1.75045 "
+                           "fits the ends 47.6476, 47.6475; 47.6476 is sent\n"
+                           "dxu-cli: p1=1234.56789 is sent as 1234.57 (the Ethernet query "
+                           "carries six significant digits)\n"));
+    }
+
     // A store that cannot be parsed whole (or read at all: a folder where the
     // file belongs) is said to be so, and kept as it is.
     void unusableStore_data()
