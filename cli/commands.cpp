@@ -15,9 +15,11 @@
 #include "persistence/profile_value.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocale>
+#include <QLockFile>
 #include <QTextStream>
 
 #include <cmath>
@@ -33,6 +35,22 @@ QString networkProblem(const NetworkFields &fields)
 {
     return QLatin1String(AddressCheck::message(AddressCheck::firstInvalidField(fields)));
 }
+
+// Stands for an instrument another dxu-cli is busy with: every operation
+// fails, and nothing is sent.
+class BusyLink : public InstrumentLink
+{
+public:
+    BusyLink() { fail(QStringLiteral("another dxu-cli kept the DXU busy too long; nothing sent")); }
+    bool readState(InstrumentState &) override { return false; }
+    bool sendSettings(const GeneratorSettings &) override { return false; }
+    bool sendSettingsAndStop(const GeneratorSettings &) override { return false; }
+    bool run(const GeneratorSettings &, bool, bool) override { return false; }
+    bool stop(bool, bool) override { return false; }
+    bool setThreshold(double) override { return false; }
+    bool readNetwork(NetworkFields &, QString &) override { return false; }
+    bool writeNetwork(const NetworkFields &) override { return false; }
+};
 
 class Session
 {
@@ -86,12 +104,19 @@ private:
         return CliExit::Failed;
     }
 
-    // Every command but "profile list" talks to the instrument.
+    // Every command but "profile list" talks to the instrument. The first
+    // contact takes the instrument's lock, held until the command is done.
     InstrumentLink *instrument()
     {
-        if (!link)
-            link =
-                o.link == CliLink::Usb ? makeUsbLink() : makeEthernetLink(o.address, o.timeoutMs);
+        if (!link) {
+            lock = std::make_unique<QLockFile>(instrumentLockPath(o.link, o.address));
+            if (!ProfileStore::takeLock(*lock, 4 * o.timeoutMs + 1000))
+                link = std::make_unique<BusyLink>();
+            else if (o.link == CliLink::Usb)
+                link = makeUsbLink();
+            else
+                link = makeEthernetLink(o.address, o.timeoutMs);
+        }
         return link.get();
     }
 
@@ -349,10 +374,17 @@ private:
     const CliOptions &o;
     QTextStream &out;
     QTextStream &err;
+    std::unique_ptr<QLockFile> lock;
     std::unique_ptr<InstrumentLink> link;
 };
 
 } // namespace
+
+QString instrumentLockPath(CliLink link, const QString &address)
+{
+    const QString instrument = link == CliLink::Usb ? QStringLiteral("usb") : address;
+    return QDir(QDir::tempPath()).filePath(QStringLiteral("dxu-cli-%1.lock").arg(instrument));
+}
 
 int usageError(QTextStream &err, const QString &why)
 {

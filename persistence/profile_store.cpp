@@ -5,12 +5,14 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <memory>
 #include <utility>
@@ -236,7 +238,7 @@ Outcome change(const QString &name, const std::optional<QString> &value, int lim
     // takes the same lock.
     const QString file = location();
     QLockFile lock(lockPath(file));
-    if (!lock.tryLock(kLockWaitMs))
+    if (!takeLock(lock, kLockWaitMs))
         return outcome(
             Status::Busy,
             QStringLiteral("the profile store %1 is locked by another program").arg(file));
@@ -260,6 +262,18 @@ Outcome change(const QString &name, const std::optional<QString> &value, int lim
                           QStringLiteral("the profile store %1 did not keep the change").arg(file));
 }
 } // namespace
+
+bool takeLock(QLockFile &lock, int waitMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError || waited.hasExpired(waitMs))
+            return false;
+        QThread::msleep(10);
+    }
+    return true;
+}
 
 Contents load() { return loadStore(location()); }
 

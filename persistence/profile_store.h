@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+class QLockFile;
 class QSettings;
 
 // The profile values in the per-user store, one value per profile name.
@@ -50,6 +51,11 @@ Contents load();
 // `overwriteAtLimit` is set.
 Outcome save(const QString &name, const QString &value, int limit, bool overwriteAtLimit);
 Outcome remove(const QString &name);
+
+// Takes the lock within `waitMs`, trying every 10 ms: QLockFile's own wait
+// doubles its pause up to seconds, so that one of several programs in line
+// would wait far longer than the others hold the lock.
+bool takeLock(QLockFile &lock, int waitMs);
 
 // The stored value, or the default profile value when none is stored.
 QString read(QSettings &store, const QString &name);

@@ -4,6 +4,7 @@
 // transfer fails; the programs as a user starts them, and the window's start
 // links with the feedback it gives while it waits.
 #include "app/dxu_gui.h"
+#include "cli/commands.h"
 #include "cli/dxu_cli.h"
 #include "fakeusb/fake_usb.h"
 #include "persistence/profile_store.h"
@@ -15,6 +16,7 @@
 #include <libusb.h>
 
 #include <QLabel>
+#include <QLockFile>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSettings>
@@ -402,6 +404,20 @@ private slots:
                            "fits the ends 47.6476, 47.6475; 47.6476 is sent\n"
                            "dxu-cli: p1=1234.56789 is sent as 1234.57 (the Ethernet query "
                            "carries six significant digits)\n"));
+    }
+
+    // Calls on one instrument take turns: one that waits too long sends nothing.
+    void callsOnOneInstrumentTakeTurns()
+    {
+        QLockFile held(instrumentLockPath(CliLink::Ethernet, kSim));
+        QVERIFY(held.lock());
+        const Result busy = cli({"--ethernet", kSim, "--timeout", "100", "set", "pn1=2"});
+        QCOMPARE(busy.code, 1);
+        QVERIFY2(busy.err.contains("another dxu-cli kept the DXU busy"), qPrintable(busy.err));
+        QVERIFY(sim.requestLog().isEmpty());
+        QCOMPARE(cli({"--usb", "stop"}).code, 0); // another instrument
+        held.unlock();
+        QCOMPARE(cli({"--ethernet", kSim, "set", "pn1=2"}).code, 0);
     }
 
     // A store that cannot be parsed whole (or read at all: a folder where the
