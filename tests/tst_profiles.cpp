@@ -449,6 +449,14 @@ private slots:
         QCOMPARE(sim.requestLog(), expected);
         // the reply leaves the loaded form as it is
         QCOMPARE(child<QSpinBox>(*w, "pulsesG1")->value(), 40000);
+
+        // A store that cannot be parsed whole does not take the address.
+        const QByteArray broken("[General]\nLAST_DXU_IP=\"10.0.0.5\n[Profiles]\nsample=0\n");
+        QFile file(store()->fileName());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(broken) && file.flush());
+        EthernetWindow::disconnectEthernet(*w);
+        QVERIFY(EthernetWindow::connectTo(*w, QLatin1String(kSimAddress)));
+        QCOMPARE(fileContent(file.fileName()), broken);
     }
 };
 
