@@ -15,8 +15,8 @@
 #include <QThread>
 
 #include <memory>
-#include <utility>
 #include <optional>
+#include <utility>
 
 namespace ProfileStore {
 
