@@ -198,11 +198,15 @@ private:
         if (const int code = read(state))
             return code;
         // Over Ethernet the run goes with the settings, sent back as read.
-        if (o.link == CliLink::Ethernet)
+        GeneratorSettings record = state.record;
+        if (o.link == CliLink::Ethernet) {
             if (const int code = checkToSend(state.record, state.record))
                 return code;
+            for (const QString &note : keepUnnamedEnds({}, record))
+                err << "dxu-cli: " << note << '\n';
+        }
         return linkResult(
-            link->run(state.record, which != QLatin1String("2"), which != QLatin1String("1")));
+            link->run(record, which != QLatin1String("2"), which != QLatin1String("1")));
     }
 
     int stop()

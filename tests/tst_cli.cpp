@@ -404,6 +404,8 @@ private slots:
                            "fits the ends 47.6476, 47.6475; 47.6476 is sent\n"
                            "dxu-cli: p1=1234.56789 is sent as 1234.57 (the Ethernet query "
                            "carries six significant digits)\n"));
+        QCOMPARE(cli({"--ethernet", kSim, "run", "1"}).code, 0); // sends them back too
+        QCOMPARE(sim.state().ch1_et1, 74.5364);
     }
 
     // Calls on one instrument take turns: one that waits too long sends nothing.
