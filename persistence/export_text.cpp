@@ -62,7 +62,7 @@ namespace {
 QString followLinks(const QString &fileName)
 {
     QFileInfo info(fileName);
-    for (int depth = 0; depth < 40 && info.isSymLink(); ++depth)
+    for (int depth = 0; depth < 40 && info.isSymbolicLink(); ++depth)
         info.setFile(info.symLinkTarget());
     return info.filePath();
 }

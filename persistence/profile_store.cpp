@@ -139,7 +139,7 @@ void readSnapshot(const QString &file, Snapshot &snapshot)
     };
     QByteArray text;
     const QFileInfo info(file);
-    if (info.exists() || info.isSymLink()) {
+    if (info.exists() || info.isSymbolicLink()) {
         QFile in(file);
         if (info.isDir())
             return fail(Status::Unreadable, QStringLiteral("cannot be read (it is a folder)"));
