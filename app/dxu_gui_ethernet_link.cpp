@@ -5,6 +5,7 @@
 #include "device/http_client.h"
 #include "device/ipv4_address.h"
 #include "device/setup_page_parser.h"
+#include "persistence/profile_store.h"
 #include "persistence/settings_store.h"
 
 #include <QInputDialog>
@@ -55,8 +56,12 @@ void dxu_gui::openEthernetLink(const QString &typed)
     setControlsEnabled(true);
     // Shown, stored and asked in one form. A host name stays as typed.
     deviceIp = address.address;
-    settings->setValue(QLatin1String(SettingsStore::LastIpKey), deviceIp);
-    settings->sync();
+    // A store that cannot be parsed whole is not rewritten for the address:
+    // what the parser dropped would be lost, profiles with it.
+    if (ProfileStore::load().status == ProfileStore::Status::Ok) {
+        settings->setValue(QLatin1String(SettingsStore::LastIpKey), deviceIp);
+        settings->sync();
+    }
     test();
 }
 

@@ -82,14 +82,14 @@ void dxu_gui::exportDXUSettings()
         return; // cancelled: nothing to write, nothing to report
     const QString text = exportText(displayedSettings(ui), deviceIp, QDateTime::currentDateTime(),
                                     QLocale::system());
-    switch (writeExportFile(QDir::toNativeSeparators(chosen), text)) {
-    case ExportWriteResult::Written:
-        break;
-    case ExportWriteResult::OpenFailed:
-        showStatusWarning(statusBar(), tr("Warning: Can't open file for writing."));
-        break;
-    case ExportWriteResult::WriteFailed:
-        showStatusWarning(statusBar(), tr("Warning: Can't write file."));
-        break;
-    }
+    const QString fileName = QDir::toNativeSeparators(chosen);
+    QString reason;
+    const ExportWriteResult result = writeExportFile(fileName, text, reason);
+    if (result == ExportWriteResult::Written)
+        return;
+    const QString sentence = result == ExportWriteResult::OpenFailed
+                                 ? tr("Warning: Can't open file for writing.")
+                                 : tr("Warning: Can't write file.");
+    showStatusWarning(statusBar(),
+                      sentence + QLatin1Char(' ') + tr("%1: %2").arg(fileName, reason));
 }

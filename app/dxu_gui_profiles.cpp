@@ -9,13 +9,14 @@
 
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QSettings>
 
 #include <utility>
 
 namespace {
 const int kMaxProfiles = 10;
 const char *const kProfileIcon = ":/dxu_gui/1408498221_script.png";
+// The entry that counts the profiles the menu does not list.
+const char *const kMoreEntryName = "moreProfilesEntry";
 
 QAction *addProfileEntry(QMenu *menu, QList<QAction *> &entries, const QString &name)
 {
@@ -131,22 +132,26 @@ void dxu_gui::addProfile()
     const QString name = askProfileName(this);
     if (name.isEmpty())
         return;
+    const QString full = tr("Only 10 DXU profiles could be created!");
     if (profileActions.size() >= kMaxProfiles) {
-        QMessageBox::information(this, tr("DXU"), tr("Only 10 DXU profiles could be created!"));
+        QMessageBox::information(this, tr("DXU"), full);
         return;
     }
     if (!makeRoomForName(this, ui.menuProfiles, profileActions, name))
         return;
-    addProfileEntry(ui.menuProfiles, profileActions, name);
 
     generatorFieldsToRecord();
     const QString value = formatProfileValue(profileOf(record, ui, unitFactor));
-    ProfileStore::refresh(profileSettings);
-    if (!ProfileStore::write(*profileSettings, name, value))
+    // The store counts again under its lock: another program may have saved.
+    const ProfileStore::Outcome saved = ProfileStore::save(name, value, kMaxProfiles, false);
+    if (saved.status == ProfileStore::Status::Full)
+        QMessageBox::information(this, tr("DXU"), full);
+    else if (saved.status != ProfileStore::Status::Ok)
         QMessageBox::warning(this, tr("DXU Profile"),
-                             tr("Profile <b>%1</b> could not be saved: the settings store "
-                                "cannot be written!")
-                                 .arg(name.toHtmlEscaped()));
+                             tr("Profile <b>%1</b> could not be saved: %2.")
+                                 .arg(name.toHtmlEscaped(), saved.problem.toHtmlEscaped()));
+    else
+        addProfileEntry(ui.menuProfiles, profileActions, name);
 }
 
 void dxu_gui::deleteProfile()
@@ -167,30 +172,38 @@ void dxu_gui::deleteProfile()
     const int index = names.indexOf(chosen);
     if (index < 0)
         return;
-    ProfileStore::refresh(profileSettings);
-    const bool removed = ProfileStore::remove(*profileSettings, chosen);
-    dropProfileEntry(ui.menuProfiles, profileActions, index);
-    if (!removed)
+    const ProfileStore::Outcome removed = ProfileStore::remove(chosen);
+    if (removed.status == ProfileStore::Status::Ok)
+        dropProfileEntry(ui.menuProfiles, profileActions, index);
+    else
         QMessageBox::warning(this, tr("DXU Profile"),
-                             tr("Profile <b>%1</b> could not be deleted: the settings store "
-                                "cannot be written!")
-                                 .arg(chosen.toHtmlEscaped()));
+                             tr("Profile <b>%1</b> could not be deleted: %2.")
+                                 .arg(chosen.toHtmlEscaped(), removed.problem.toHtmlEscaped()));
 }
 
 void dxu_gui::loadProfileList()
 {
     while (!profileActions.isEmpty())
         dropProfileEntry(ui.menuProfiles, profileActions, 0);
-    // Another instance of the panel may have changed the store since.
-    ProfileStore::refresh(profileSettings);
-    profileSettings->sync();
-    if (!ProfileStore::isAvailable(*profileSettings)) {
+    delete ui.menuProfiles->findChild<QAction *>(QLatin1String(kMoreEntryName));
+    // Read anew each time: another program may have changed the store since.
+    const ProfileStore::Contents store = ProfileStore::load();
+    if (store.status != ProfileStore::Status::Ok) {
         QMessageBox::critical(this, tr("Errorr"), tr("Error 5"));
         return;
     }
-    for (const QString &name : profileSettings->childKeys()) {
+    // The panel's limit governs what the menu offers; profiles written by
+    // other means beyond it are counted, not listed, so that a crowded
+    // store keeps the menu quick and on the screen.
+    for (const QString &name : store.names.mid(0, kMaxProfiles)) {
         QAction *entry = addProfileEntry(ui.menuProfiles, profileActions, name);
         entry->setToolTip(tr("Click to load <b>%1</b>").arg(tr("What?")));
+    }
+    if (store.names.size() > kMaxProfiles) {
+        QAction *more = ui.menuProfiles->addAction(
+            tr("%1 more profiles not shown").arg(store.names.size() - kMaxProfiles));
+        more->setObjectName(QLatin1String(kMoreEntryName));
+        more->setEnabled(false);
     }
 }
 
@@ -200,8 +213,16 @@ void dxu_gui::loadProfileDXUSettings(QAction *action)
     if (action->text() == ui.actionAdd_Profile->text() ||
         action->text() == ui.actionDelete_Profile->text())
         return;
-    const ProfileValue profile =
-        parseProfileValue(ProfileStore::read(*profileSettings, action->text()));
+    const ProfileStore::Contents store = ProfileStore::load();
+    if (store.status != ProfileStore::Status::Ok) {
+        QMessageBox::warning(
+            this, tr("DXU Profile"),
+            tr("Profile <b>%1</b> could not be loaded: %2.")
+                .arg(action->text().toHtmlEscaped(), store.problem.toHtmlEscaped()));
+        return;
+    }
+    const ProfileValue profile = parseProfileValue(
+        store.values.value(action->text(), QLatin1String(ProfileFormat::DefaultValue)));
     timeUnitMilli(true);
     record = recordFromProfile(profile);
 

@@ -1,7 +1,10 @@
 #include "cli/assignments.h"
 
+#include "device/number_format.h"
 #include "device/record_fields.h"
 #include "device/record_ranges.h"
+
+#include <QSet>
 
 #include <cmath>
 
@@ -25,6 +28,31 @@ double roundedToTimeBox(double ms)
 {
     const double scale = std::pow(10.0, RecordRanges::TimeDecimals);
     return std::round(ms * scale) / scale;
+}
+
+// The fields the assignments name, by index; names that are no field are left out.
+QSet<int> namedFields(const QStringList &assignments)
+{
+    QSet<int> named;
+    for (const QString &assignment : assignments)
+        named.insert(RecordFields::indexOf(assignment.section(QLatin1Char('='), 0, 0)));
+    return named;
+}
+
+// The numbers of six significant digits around `value`, nearest first.
+QList<double> sixDigitNeighbours(double value)
+{
+    const double nearest = formatGeneral(value).toDouble();
+    if (nearest == 0)
+        return {nearest};
+    const double step = std::pow(10.0, std::floor(std::log10(std::fabs(nearest))) - 5);
+    QList<double> numbers;
+    for (const int k : {0, -1, 1, -2, 2}) {
+        const double number = formatGeneral(nearest + k * step).toDouble();
+        if (!numbers.contains(number))
+            numbers << number;
+    }
+    return numbers;
 }
 
 QString settingNames()
@@ -77,4 +105,51 @@ bool applyNetworkAssignments(const QStringList &assignments, NetworkFields &fiel
                 .arg(key, value);
         return QString();
     });
+}
+
+QStringList keepUnnamedEnds(const QStringList &assignments, GeneratorSettings &record)
+{
+    QStringList notes;
+    const QSet<int> named = namedFields(assignments);
+    for (int i = 1; i < RecordFields::Count; ++i) {
+        if (RecordFields::all()[i].kind != RecordFields::Kind::End || named.contains(i))
+            continue;
+        const double start = RecordFields::value(record, i - 1);
+        const QString width = formatGeneral(RecordFields::value(record, i) - start);
+        QList<double> fits;
+        QStringList fitTexts;
+        for (const double end : sixDigitNeighbours(RecordFields::value(record, i))) {
+            if (formatGeneral(end - start) != width)
+                continue;
+            fits << end;
+            fitTexts << formatGeneral(end);
+        }
+        if (fits.isEmpty())
+            continue;
+        RecordFields::setValue(record, i, fits.first());
+        if (fits.size() > 1)
+            notes << QStringLiteral("%1: the page's width %2 after the start %3 fits the ends %4; "
+                                    "%5 is sent")
+                         .arg(QLatin1String(RecordFields::all()[i].name), width,
+                              formatGeneral(start), fitTexts.join(QLatin1String(", ")),
+                              fitTexts.first());
+    }
+    return notes;
+}
+
+QStringList queryRoundings(const QStringList &assignments, const GeneratorSettings &record)
+{
+    QStringList notes;
+    for (const QString &assignment : assignments) {
+        const int index = RecordFields::indexOf(assignment.section(QLatin1Char('='), 0, 0));
+        if (index < 0 || RecordFields::isWholeNumber(RecordFields::all()[index].kind))
+            continue;
+        const double value = RecordFields::value(record, index);
+        const QString sent = formatGeneral(value);
+        if (sent.toDouble() != value)
+            notes << QStringLiteral("%1 is sent as %2 (the Ethernet query carries six "
+                                    "significant digits)")
+                         .arg(assignment, sent);
+    }
+    return notes;
 }

@@ -15,6 +15,18 @@
 bool applySettingAssignments(const QStringList &assignments, GeneratorSettings &record,
                              QString &problem);
 
+// Over Ethernet the setup page shows each channel's start and its width, six
+// significant digits each, and the read makes the end their sum, which the
+// query may round to a neighbour of what the instrument holds. Each end the
+// assignments do not name becomes the number of six digits nearest that sum
+// whose width the page would show the same; where the page fits several,
+// the nearest is taken and a note says so.
+QStringList keepUnnamedEnds(const QStringList &assignments, GeneratorSettings &record);
+
+// A note for each time value the assignments name that the Ethernet query,
+// with its six significant digits, cannot carry exactly.
+QStringList queryRoundings(const QStringList &assignments, const GeneratorSettings &record);
+
 // mac=, ip=, mask=, gateway= (texts, checked later as a whole) and
 // dhcp=on|off.
 bool applyNetworkAssignments(const QStringList &assignments, NetworkFields &fields,

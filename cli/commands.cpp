@@ -14,13 +14,13 @@
 #include "persistence/profile_record.h"
 #include "persistence/profile_store.h"
 #include "persistence/profile_value.h"
-#include "persistence/settings_store.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocale>
-#include <QSettings>
+#include <QLockFile>
 #include <QTextStream>
 
 #include <cmath>
@@ -30,8 +30,6 @@ namespace {
 
 // The panel's limit on profiles it creates.
 const int kMaxProfiles = 10;
-
-QSettings *openProfiles() { return SettingsStore::openProfileSettings(); }
 
 // The network dialog's message about the first field that fails its check;
 // whole, also what would leave the instrument unreachable, with the reason.
@@ -55,6 +53,22 @@ QString sendProblem(const GeneratorSettings &record)
     const CounterRange::Problem counter = CounterRange::firstProblem(record);
     return counter.key.isEmpty() ? QString() : counter.key + QStringLiteral(": ") + counter.text;
 }
+
+// Stands for an instrument another dxu-cli is busy with: every operation
+// fails, and nothing is sent.
+class BusyLink : public InstrumentLink
+{
+public:
+    BusyLink() { fail(QStringLiteral("another dxu-cli kept the DXU busy too long; nothing sent")); }
+    bool readState(InstrumentState &) override { return false; }
+    bool sendSettings(const GeneratorSettings &) override { return false; }
+    bool sendSettingsAndStop(const GeneratorSettings &) override { return false; }
+    bool run(const GeneratorSettings &, bool, bool) override { return false; }
+    bool stop(bool, bool) override { return false; }
+    bool setThreshold(double) override { return false; }
+    bool readNetwork(NetworkFields &, QString &) override { return false; }
+    bool writeNetwork(const NetworkFields &) override { return false; }
+};
 
 class Session
 {
@@ -108,12 +122,19 @@ private:
         return CliExit::Failed;
     }
 
-    // Every command but "profile list" talks to the instrument.
+    // Every command but "profile list" talks to the instrument. The first
+    // contact takes the instrument's lock, held until the command is done.
     InstrumentLink *instrument()
     {
-        if (!link)
-            link =
-                o.link == CliLink::Usb ? makeUsbLink() : makeEthernetLink(o.address, o.timeoutMs);
+        if (!link) {
+            lock = std::make_unique<QLockFile>(instrumentLockPath(o.link, o.address));
+            if (!ProfileStore::takeLock(*lock, 4 * o.timeoutMs + 1000))
+                link = std::make_unique<BusyLink>();
+            else if (o.link == CliLink::Usb)
+                link = makeUsbLink();
+            else
+                link = makeEthernetLink(o.address, o.timeoutMs);
+        }
         return link.get();
     }
 
@@ -172,9 +193,15 @@ private:
         if (const int code = read(state))
             return code;
         GeneratorSettings record = state.record;
+        const bool query = o.link == CliLink::Ethernet;
+        QStringList notes = query ? keepUnnamedEnds(o.arguments, record) : QStringList();
         applySettingAssignments(o.arguments, record, problem);
         if (const int code = checkToSend(record, state.record))
             return code;
+        if (query)
+            notes += queryRoundings(o.arguments, record);
+        for (const QString &note : std::as_const(notes))
+            err << "dxu-cli: " << note << '\n';
         return linkResult(link->sendSettings(record));
     }
 
@@ -189,11 +216,15 @@ private:
         if (const int code = read(state))
             return code;
         // Over Ethernet the run goes with the settings, sent back as read.
-        if (o.link == CliLink::Ethernet)
+        GeneratorSettings record = state.record;
+        if (o.link == CliLink::Ethernet) {
             if (const int code = checkToSend(state.record, state.record))
                 return code;
+            for (const QString &note : keepUnnamedEnds({}, record))
+                err << "dxu-cli: " << note << '\n';
+        }
         return linkResult(
-            link->run(state.record, which != QLatin1String("2"), which != QLatin1String("1")));
+            link->run(record, which != QLatin1String("2"), which != QLatin1String("1")));
     }
 
     int stop()
@@ -271,15 +302,15 @@ private:
 
     int profileList()
     {
-        const std::unique_ptr<QSettings> store(openProfiles());
-        const QStringList names = store->childKeys();
-        if (!ProfileStore::isAvailable(*store))
-            return failed(QStringLiteral("the profile store cannot be read"));
+        const ProfileStore::Contents store = ProfileStore::load();
+        if (store.status != ProfileStore::Status::Ok)
+            return failed(store.problem);
         if (o.json)
-            out << QJsonDocument(QJsonArray::fromStringList(names)).toJson(QJsonDocument::Compact)
+            out << QJsonDocument(QJsonArray::fromStringList(store.names))
+                       .toJson(QJsonDocument::Compact)
                 << '\n';
         else
-            for (const QString &name : names)
+            for (const QString &name : store.names)
                 out << name << '\n';
         return CliExit::Ok;
     }
@@ -294,16 +325,18 @@ private:
         if (name.isEmpty() || ProfileNames::hasForbiddenCharacter(name))
             return usage(
                 QStringLiteral("a profile name is not empty and holds no \"/\" or \"\\\""));
-        const std::unique_ptr<QSettings> store(openProfiles());
-        return action == QLatin1String("load") ? profileLoad(*store, name)
-                                               : profileSave(*store, name);
+        const ProfileStore::Contents store = ProfileStore::load();
+        if (store.status != ProfileStore::Status::Ok)
+            return failed(store.problem);
+        return action == QLatin1String("load") ? profileLoad(store, name)
+                                               : profileSave(store, name);
     }
 
-    int profileLoad(QSettings &store, const QString &name)
+    int profileLoad(const ProfileStore::Contents &store, const QString &name)
     {
-        if (!store.contains(name))
+        if (!store.names.contains(name))
             return usage(QStringLiteral("no profile named \"%1\"").arg(name));
-        const ProfileValue profile = parseProfileValue(ProfileStore::read(store, name));
+        const ProfileValue profile = parseProfileValue(store.values.value(name));
         // Checked before the codes are narrowed to bytes.
         QString problem;
         if (!RecordRanges::allows(RecordFields::Kind::SourceG1, profile.ts1) ||
@@ -318,18 +351,24 @@ private:
         return linkResult(instrument()->sendSettingsAndStop(record));
     }
 
-    int profileSave(QSettings &store, const QString &name)
+    // Checked before the read, and again under the store's lock: another
+    // program may have saved in between.
+    int profileSave(const ProfileStore::Contents &store, const QString &name)
     {
-        if (!store.contains(name) && store.childKeys().size() >= kMaxProfiles)
-            return usage(QStringLiteral("Only 10 DXU profiles could be created!"));
+        const QString full = QStringLiteral("Only 10 DXU profiles could be created!");
+        if (!store.names.contains(name) && store.names.size() >= kMaxProfiles)
+            return usage(full);
         InstrumentState state;
         if (const int code = read(state))
             return code;
-        if (!ProfileStore::write(store, name, formatProfileValue(profileFromRecord(state.record))))
-            return failed(QStringLiteral("the profile store cannot be written"));
-        return CliExit::Ok;
+        const ProfileStore::Outcome saved = ProfileStore::save(
+            name, formatProfileValue(profileFromRecord(state.record)), kMaxProfiles, true);
+        if (saved.status == ProfileStore::Status::Full)
+            return usage(full);
+        return saved.status == ProfileStore::Status::Ok ? CliExit::Ok : failed(saved.problem);
     }
 
+    // "-" is standard output.
     int exportTo(const QString &fileName)
     {
         InstrumentState state;
@@ -338,24 +377,39 @@ private:
         const QString device = o.link == CliLink::Ethernet ? o.address : QStringLiteral("USB");
         const QString text = exportText(exportedSettings(state.record), device,
                                         QDateTime::currentDateTime(), QLocale::system());
-        switch (writeExportFile(fileName, text)) {
+        if (fileName == QLatin1String("-")) {
+            out << text;
+            out.flush();
+            return out.status() == QTextStream::Ok
+                       ? CliExit::Ok
+                       : failed(QStringLiteral("cannot write to standard output"));
+        }
+        QString reason;
+        switch (writeExportFile(fileName, text, reason)) {
         case ExportWriteResult::Written:
             return CliExit::Ok;
         case ExportWriteResult::OpenFailed:
-            return failed(QStringLiteral("cannot open %1 for writing").arg(fileName));
+            return failed(QStringLiteral("cannot open for writing %1: %2").arg(fileName, reason));
         case ExportWriteResult::WriteFailed:
             break;
         }
-        return failed(QStringLiteral("cannot write %1").arg(fileName));
+        return failed(QStringLiteral("cannot write %1: %2").arg(fileName, reason));
     }
 
     const CliOptions &o;
     QTextStream &out;
     QTextStream &err;
+    std::unique_ptr<QLockFile> lock;
     std::unique_ptr<InstrumentLink> link;
 };
 
 } // namespace
+
+QString instrumentLockPath(CliLink link, const QString &address)
+{
+    const QString instrument = link == CliLink::Usb ? QStringLiteral("usb") : address;
+    return QDir(QDir::tempPath()).filePath(QStringLiteral("dxu-cli-%1.lock").arg(instrument));
+}
 
 int usageError(QTextStream &err, const QString &why)
 {

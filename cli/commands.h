@@ -22,5 +22,11 @@ struct CliOptions
 // Checks the command's values, then carries it out; returns the exit status.
 int runCommand(const CliOptions &options, QTextStream &out, QTextStream &err);
 
+// The lock that keeps the calls of dxu-cli on one instrument (the one on
+// USB, or one address) from talking to it at the same time: "set" reads the
+// settings and sends them all back with its changes, so two at once would
+// undo each other.
+QString instrumentLockPath(CliLink link, const QString &address);
+
 // Writes the reason for a usage error; returns CliExit::Usage.
 int usageError(QTextStream &err, const QString &why);

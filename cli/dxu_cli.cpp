@@ -23,7 +23,12 @@ const char *const kCommands =
     "  profile list                the panel's stored profiles\n"
     "  profile load NAME           program a stored profile (both generators stop)\n"
     "  profile save NAME           store the DXU's settings as a profile\n"
-    "  export FILE                 the panel's settings export\n"
+    "  export FILE                 the panel's settings export; FILE - is standard output\n"
+    "\n"
+    "Calls on one DXU wait for each other: set reads the settings and sends them all\n"
+    "back with its changes, so two at once would undo each other. The panel, or\n"
+    "dxu-cli on another computer, takes no part in that wait. Over Ethernet times\n"
+    "travel with six significant digits; set says on stderr what it rounds.\n"
     "\n"
     "Exit status: 0 success, 1 the DXU did not answer or a transfer failed,\n"
     "2 usage error (the DXU was not changed).";

@@ -4,9 +4,9 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringConverter>
-#include <QTextStream>
 
 namespace {
 const QLatin1String kLineEnd("\r\n");
@@ -57,19 +57,64 @@ QString exportText(const ExportedSettings &settings, const QString &deviceAddres
     return text;
 }
 
-ExportWriteResult writeExportFile(const QString &fileName, const QString &text)
+namespace {
+// The file a chain of symbolic links ends at (which need not exist yet).
+QString followLinks(const QString &fileName)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return ExportWriteResult::OpenFailed;
-    QTextStream out(&file);
-    out.setEncoding(QStringConverter::System);
-    out << text;
-    out.flush();
-    if (out.status() != QTextStream::Ok) {
+    QFileInfo info(fileName);
+    for (int depth = 0; depth < 40 && info.isSymbolicLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.filePath();
+}
+
+ExportWriteResult failure(ExportWriteResult result, const QFileDevice &file, QString &reason)
+{
+    reason = file.errorString();
+    return result;
+}
+
+// Unbuffered, so that every error is seen here, with the system's reason;
+// a short write is followed by the rest, which then meets the error.
+bool writeAll(QFileDevice &file, const QByteArray &bytes)
+{
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+// A device or a FIFO stays what it is: the text goes into it as it stands.
+ExportWriteResult writeInPlace(const QString &path, const QByteArray &bytes, QString &reason)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return failure(ExportWriteResult::OpenFailed, file, reason);
+    return writeAll(file, bytes) ? ExportWriteResult::Written
+                                 : failure(ExportWriteResult::WriteFailed, file, reason);
+}
+} // namespace
+
+ExportWriteResult writeExportFile(const QString &fileName, const QString &text, QString &reason)
+{
+    const QByteArray bytes = QStringEncoder(QStringConverter::System).encode(text);
+    const QString path = followLinks(fileName);
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile() && !target.isDir())
+        return writeInPlace(path, bytes, reason);
+    QSaveFile file(path);
+    // A folder that takes no new file still lets its writable files be rewritten.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return failure(ExportWriteResult::OpenFailed, file, reason);
+    if (!writeAll(file, bytes)) {
+        reason = file.errorString();
         file.cancelWriting();
         file.commit();
         return ExportWriteResult::WriteFailed;
     }
-    return file.commit() ? ExportWriteResult::Written : ExportWriteResult::WriteFailed;
+    return file.commit() ? ExportWriteResult::Written
+                         : failure(ExportWriteResult::WriteFailed, file, reason);
 }

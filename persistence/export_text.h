@@ -33,7 +33,10 @@ QString exportText(const ExportedSettings &settings, const QString &deviceAddres
 
 enum class ExportWriteResult { Written, OpenFailed, WriteFailed };
 
-// Writes the text in the system's local 8-bit encoding. The file is replaced
-// only once everything was written; after a failure an existing file keeps
-// its old content and no new file is left behind.
-ExportWriteResult writeExportFile(const QString &fileName, const QString &text);
+// Writes the text in the system's local 8-bit encoding, following symbolic
+// links. A regular file is replaced only once everything was written; after
+// a failure an existing file keeps its old content and no new file is left
+// behind. A file in a folder that takes no new file is rewritten in place, as
+// are a device and a FIFO, which stay what they are. After a failure `reason`
+// holds the system's word on it.
+ExportWriteResult writeExportFile(const QString &fileName, const QString &text, QString &reason);

@@ -4,6 +4,7 @@
 // transfer fails; the programs as a user starts them, and the window's start
 // links with the feedback it gives while it waits.
 #include "app/dxu_gui.h"
+#include "cli/commands.h"
 #include "cli/dxu_cli.h"
 #include "fakeusb/fake_usb.h"
 #include "persistence/profile_store.h"
@@ -15,7 +16,9 @@
 #include <libusb.h>
 
 #include <QLabel>
+#include <QLockFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTcpServer>
@@ -23,6 +26,9 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <functional>
 #include <memory>
 
@@ -357,7 +363,159 @@ private slots:
                             "Pulses: 1\r\nCh1 Delay: 0\r\nCh1 Width: 200\r\nCh2 Delay: 1.5\r\n"
                             "Ch2 Width: 0.5\r\nTime Unit: 20 ns\r"));
         QCOMPARE(lines.size(), 20);
-        QCOMPARE(cli({"--usb", "export", files.filePath("no/such/dir")}).code, 1);
+        const Result missing = cli({"--usb", "export", files.filePath("no/such/dir")});
+        QCOMPARE(missing.code, 1);
+        QVERIFY2(missing.err.contains(files.filePath("no/such/dir") + ": No such file"),
+                 qPrintable(missing.err));
+    }
+
+    // What is there stays what it is: standard output, a FIFO (written in
+    // place), a symbolic link (its target written), a writable file in a
+    // folder that takes no new file; a full device fails.
+    void exportTargets()
+    {
+        const Result toStdout = cli({"--ethernet", kSim, "export", "-"});
+        QVERIFY(toStdout.out.startsWith("DXU Settings: 127.0.0.40 ("));
+        QCOMPARE(toStdout.out.count("\r\n"), 19);
+        QVERIFY(!QFile::exists("-"));
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath("fifo"), target = dir.filePath("target");
+        QCOMPARE(mkfifo(qPrintable(fifo), 0600), 0);
+        const int reader = ::open(qPrintable(fifo), O_RDONLY | O_NONBLOCK);
+        QCOMPARE(cli({"--usb", "export", fifo}).code, 0);
+        char buffer[4096];
+        const QByteArray fromFifo(buffer, int(std::max<ssize_t>(0, ::read(reader, buffer, 4096))));
+        ::close(reader);
+        QVERIFY(fromFifo.startsWith("DXU Settings: USB ("));
+        QVERIFY(!QFileInfo(fifo).isFile());
+        QVERIFY(QFile::link(target, dir.filePath("link")));
+        QCOMPARE(cli({"--usb", "export", dir.filePath("link")}).code, 0);
+        QVERIFY(QFileInfo(dir.filePath("link")).isSymLink());
+        QCOMPARE(QFileInfo(target).size(), fromFifo.size());
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        QCOMPARE(cli({"--usb", "export", target}).code, 0);
+        QVERIFY(QFile::setPermissions(dir.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 3);
+        const Result full = cli({"--usb", "export", "/dev/full"});
+        QCOMPARE(full.code, 1);
+        QVERIFY2(full.err.contains("/dev/full: No space left on device"), qPrintable(full.err));
+        QVERIFY(!QFileInfo("/dev/full").isFile());
+    }
+
+    // Over Ethernet the page shows widths of six digits: an end that set does
+    // not name goes back as the instrument holds it, or is told where the
+    // page leaves it open; a value the query cannot carry is told as sent.
+    void setOverEthernet()
+    {
+        DxuSimState lab;
+        lab.ch1_st1 = 8.47785;
+        lab.ch1_et1 = 74.5364;
+        lab.ch2_st2 = 1.75045;
+        lab.ch2_et2 = 47.6475; // the page fits 47.6475 and 47.6476
+        sim.setState(lab);
+        const Result result = cli({"--ethernet", kSim, "set", "p1=1234.56789"});
+        QCOMPARE(result.code, 0);
+        QCOMPARE(sim.state().p1, 1234.57);
+        QCOMPARE(sim.state().ch1_et1, 74.5364);
+        QCOMPARE(
+            result.err,
+            QStringLiteral("dxu-cli: ch2_et2: the page's width 45.8971 after the start 1.75045 "
+                           "fits the ends 47.6476, 47.6475; 47.6476 is sent\n"
+                           "dxu-cli: p1=1234.56789 is sent as 1234.57 (the Ethernet query "
+                           "carries six significant digits)\n"));
+        QCOMPARE(cli({"--ethernet", kSim, "run", "1"}).code, 0); // sends them back too
+        QCOMPARE(sim.state().ch1_et1, 74.5364);
+    }
+
+    // Calls on one instrument take turns: one that waits too long sends nothing.
+    void callsOnOneInstrumentTakeTurns()
+    {
+        QLockFile held(instrumentLockPath(CliLink::Ethernet, kSim));
+        QVERIFY(held.lock());
+        const Result busy = cli({"--ethernet", kSim, "--timeout", "100", "set", "pn1=2"});
+        QCOMPARE(busy.code, 1);
+        QVERIFY2(busy.err.contains("another dxu-cli kept the DXU busy"), qPrintable(busy.err));
+        QVERIFY(sim.requestLog().isEmpty());
+        QCOMPARE(cli({"--usb", "stop"}).code, 0); // another instrument
+        held.unlock();
+        QCOMPARE(cli({"--ethernet", kSim, "set", "pn1=2"}).code, 0);
+    }
+
+    // A store that cannot be parsed whole (or read at all: a folder where the
+    // file belongs) is said to be so, and kept as it is.
+    void unusableStore_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("reason");
+        const QString parsed = QStringLiteral("cannot be parsed whole (line %1)");
+        QTest::newRow("stray ]") << QByteArray("[Profiles]\nbench=0\n]\n") << parsed.arg(3);
+        QTest::newRow("no =") << QByteArray("[Profiles]\nbench\n") << parsed.arg(2);
+        QTest::newRow("no ]") << QByteArray("[General]\nx=1\n\n[Profiles\nbench=0\n")
+                              << parsed.arg(4);
+        QTest::newRow("open quote") << QByteArray("[General]\nLAST_DXU_IP=\"10.0.0.5\n[Profiles]\n"
+                                                  "bench=0\n")
+                                    << parsed.arg(2);
+        QTest::newRow("folder") << QByteArray() << QStringLiteral("cannot be read");
+    }
+
+    void unusableStore()
+    {
+        QFETCH(QByteArray, content);
+        const QString file =
+            std::unique_ptr<QSettings>(SettingsStore::openMainSettings())->fileName();
+        QFile::remove(file);
+        QFile store(file);
+        QVERIFY(content.isNull() ? QDir().mkpath(file)
+                                 : store.open(QIODevice::WriteOnly) && store.write(content));
+        store.close();
+        auto cleanUp = qScopeGuard([&] { QFile::remove(file) || QDir().rmdir(file); });
+        for (const QStringList &arguments : {QStringList{"profile", "list"},
+                                             {"--ethernet", kSim, "profile", "save", "new"},
+                                             {"--ethernet", kSim, "profile", "load", "bench"}}) {
+            const Result result = cli(arguments);
+            QCOMPARE(result.code, 1);
+            QFETCH(QString, reason);
+            QVERIFY2(result.err.contains(reason), qPrintable(result.err));
+        }
+        QVERIFY(sim.requestLog().size() <= 1); // the read before a save
+        if (!content.isNull()) {
+            QVERIFY(store.open(QIODevice::ReadOnly));
+            QCOMPARE(store.readAll(), content);
+        }
+    }
+
+    // Saves at the same moment from several programs: each that succeeds is
+    // kept, the others are refused, and the limit of ten holds.
+    void simultaneousSaves()
+    {
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(cli({"--ethernet", kSim, "profile", "save", QString::number(i)}).code, 0);
+        // The programs use the store of this test program.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        const QString file =
+            std::unique_ptr<QSettings>(SettingsStore::openMainSettings())->fileName();
+        environment.insert("XDG_CONFIG_HOME", QFileInfo(file).dir().absoluteFilePath(".."));
+        std::vector<std::unique_ptr<QProcess>> savers;
+        for (int i = 0; i < 8; ++i) {
+            savers.push_back(std::make_unique<QProcess>());
+            savers.back()->setProcessEnvironment(environment);
+            savers.back()->start(
+                DXU_CLI_PATH, {"--ethernet", kSim, "profile", "save", "new" + QString::number(i)});
+        }
+        QStringList kept;
+        for (int i = 0; i < 8; ++i) {
+            QVERIFY(
+                QTest::qWaitFor([&] { return savers[i]->state() == QProcess::NotRunning; }, 20000));
+            QVERIFY2(savers[i]->exitCode() == 0 || savers[i]->exitCode() == 2,
+                     savers[i]->readAllStandardError().constData());
+            if (savers[i]->exitCode() == 0)
+                kept << "new" + QString::number(i);
+        }
+        const QStringList names = cli({"profile", "list"}).out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(names.size(), 10);
+        for (const QString &name : kept)
+            QVERIFY(names.contains(name));
     }
 
     // The installed programs as a user runs them: what they print, their

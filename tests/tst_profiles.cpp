@@ -237,7 +237,7 @@ private slots:
         // A write error is no success, and leaves the last export whole.
         const QStringList files = filesIn(QDir::homePath());
         onAFullDisk([&] { exportThroughMenu(*w, name); });
-        QCOMPARE(bar->currentMessage(), QStringLiteral("Warning: Can't write file."));
+        QCOMPARE(bar->currentMessage(), "Warning: Can't write file. " + name + ": File too large");
         QCOMPARE(bar->styleSheet(), QLatin1String(kRedBold));
         QCOMPARE(fileContent(name), written);
         QCOMPARE(filesIn(QDir::homePath()), files);
@@ -247,7 +247,8 @@ private slots:
         const QString unwritable = dir.filePath(QStringLiteral("missing/settings.txt"));
         exportThroughMenu(*w, unwritable);
         exportThroughMenu(*w, unwritable);
-        QCOMPARE(bar->currentMessage(), QStringLiteral("Warning: Can't open file for writing."));
+        QCOMPARE(bar->currentMessage(), "Warning: Can't open file for writing. " + unwritable +
+                                            ": No such file or directory");
         QCOMPARE(bar->styleSheet(), QLatin1String(kRedBold));
         QVERIFY(QDir(dir.path()).isEmpty());
         bar->showMessage(QStringLiteral("Command applied"), 1000);
@@ -341,6 +342,18 @@ private slots:
         child(*w, "actionDelete_Profile")->trigger();
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(boxes.last().text, QStringLiteral("Nothing to delete!"));
+
+        // A crowded store: the menu offers ten and counts the rest.
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[Profiles]\n"));
+        for (int i = 0; i < 5000; ++i)
+            file.write(QByteArray::number(10000 + i) + "=0\n");
+        file.close();
+        openMenu(*w);
+        openMenu(*w);
+        QCOMPARE(listed(*w).size(), 11);
+        QCOMPARE(menu(*w)->actions().last()->text(),
+                 QStringLiteral("4990 more profiles not shown"));
+        QVERIFY(!menu(*w)->actions().last()->isEnabled());
     }
 
     void aStoreThatCannotBeWrittenWarns()
@@ -360,6 +373,14 @@ private slots:
         QVERIFY(QDir().rmdir(file));
         add(*w, QStringLiteral("saved")); // writable again: saving is quiet
         QCOMPARE(boxes.count(), 2);
+        // One that cannot be parsed whole is left as it is.
+        const QByteArray broken("[Profiles]\nsaved=0\n]\n");
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(broken) && out.flush());
+        add(*w, QStringLiteral("more"));
+        QCOMPARE(boxes.count(), 3);
+        QVERIFY(boxes.last().text.contains(QLatin1String("cannot be parsed whole (line 3)")));
+        QCOMPARE(fileContent(file), broken);
     }
 
     // Loading
@@ -439,6 +460,14 @@ private slots:
         QCOMPARE(sim.requestLog(), expected);
         // the reply leaves the loaded form as it is
         QCOMPARE(child<QSpinBox>(*w, "pulsesG1")->value(), 40000);
+
+        // A store that cannot be parsed whole does not take the address.
+        const QByteArray broken("[General]\nLAST_DXU_IP=\"10.0.0.5\n[Profiles]\nsample=0\n");
+        QFile file(store()->fileName());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(broken) && file.flush());
+        EthernetWindow::disconnectEthernet(*w);
+        QVERIFY(EthernetWindow::connectTo(*w, QLatin1String(kSimAddress)));
+        QCOMPARE(fileContent(file.fileName()), broken);
     }
 };
 
