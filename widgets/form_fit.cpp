@@ -58,24 +58,15 @@ int widest(const QFontMetrics &metrics, const QStringList &texts)
     return width;
 }
 
-QRect groupTitle(const QGroupBox *box)
+// Where a group box draws its title (SC_GroupBoxLabel) or its frame
+// (SC_GroupBoxFrame).
+QRect groupPart(const QGroupBox *box, QStyle::SubControl part)
 {
     QStyleOptionGroupBox option;
     option.initFrom(box);
     option.text = box->title();
     option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
-    return box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel,
-                                        box);
-}
-
-QRect groupFrame(const QGroupBox *box)
-{
-    QStyleOptionGroupBox option;
-    option.initFrom(box);
-    option.text = box->title();
-    option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
-    return box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame,
-                                        box);
+    return box->style()->subControlRect(QStyle::CC_GroupBox, &option, part, box);
 }
 
 // How far below a group box's top edge a widget at place (in the box's
@@ -83,8 +74,8 @@ QRect groupFrame(const QGroupBox *box)
 // it stands under it.
 int contentTop(const QGroupBox *box, const QRect &place)
 {
-    int top = groupFrame(box).top() + 2;
-    const QRect title = groupTitle(box);
+    int top = groupPart(box, QStyle::SC_GroupBoxFrame).top() + 2;
+    const QRect title = groupPart(box, QStyle::SC_GroupBoxLabel);
     if (!box->title().isEmpty() && place.left() <= title.right() && place.right() >= title.left())
         top = std::max(top, title.bottom() + 2);
     return top;
@@ -146,8 +137,8 @@ int missingWidth(const QWidget *widget, const FitOptions &options)
     if (auto *box = qobject_cast<const QGroupBox *>(widget)) {
         if (box->title().isEmpty())
             return 0;
-        return groupTitle(box).left() + metrics.horizontalAdvance(shownText(box->title())) -
-               box->contentsRect().right();
+        return groupPart(box, QStyle::SC_GroupBoxLabel).left() +
+               metrics.horizontalAdvance(shownText(box->title())) - box->contentsRect().right();
     }
     auto *button = qobject_cast<const QAbstractButton *>(widget);
     if (!button || button->text().isEmpty())
