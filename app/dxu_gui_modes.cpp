@@ -35,16 +35,16 @@ constexpr int CompactHeight = 160;
 
 void dxu_gui::alwaysOnTop(bool on)
 {
-#ifdef Q_OS_WIN
-    SetWindowPos(reinterpret_cast<HWND>(winId()), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
-#else
     // QWidget::setWindowFlags would hide and re-create the window; the native
-    // window's own flag changes the layer in place.
+    // window's own flag changes the layer in place. The flag is kept on
+    // Windows too, so that the window's state says what the screen shows.
     if (QWindow *window = windowHandle())
         window->setFlag(Qt::WindowStaysOnTopHint, on);
     else
         setWindowFlag(Qt::WindowStaysOnTopHint, on);
+#ifdef Q_OS_WIN
+    SetWindowPos(reinterpret_cast<HWND>(winId()), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
 #endif
 }
 
@@ -57,10 +57,11 @@ void dxu_gui::about()
                            .arg(QLatin1String(DxuVersion), QLatin1String(DxuBuildDate)));
 }
 
-// The help file is supplied apart from the program. Without it nothing is
-// opened at all on Windows: a desktop's opener would otherwise report the
-// missing file in a window of its own. Elsewhere, where no desktop opens a
-// .chm, the manual installed with the program stands in for it.
+// The help file is supplied apart from the program. Without it the manual
+// installed with the program stands in for it (on Windows too: the folder
+// scripts/build-windows makes holds it); with neither, nothing is opened, as
+// a desktop's opener would otherwise report the missing file in a window of
+// its own.
 void dxu_gui::help()
 {
     const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/dxuhelp.chm");
@@ -68,11 +69,9 @@ void dxu_gui::help()
         QDesktopServices::openUrl(QUrl::fromLocalFile(file));
         return;
     }
-#ifndef Q_OS_WIN
     const QString manual = installedManual(QCoreApplication::applicationDirPath());
     if (!manual.isEmpty())
         QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
-#endif
 }
 
 FindDialog *dxu_gui::networkSettingsDialog()

@@ -27,7 +27,9 @@
 #include <csignal>
 #include <functional>
 #include <memory>
+#ifndef Q_OS_WIN
 #include <sys/resource.h>
+#endif
 
 using FakeUsb::Bytes;
 
@@ -117,9 +119,15 @@ QStringList filesIn(const QString &directory)
 }
 
 // Runs `job` while no file of this process may grow past 64 bytes: a write
-// fails with EFBIG, as on a full disk.
-void onAFullDisk(const std::function<void()> &job)
+// fails with EFBIG, as on a full disk. Windows has no such limit: there the
+// job is not run and the answer is false.
+bool onAFullDisk(const std::function<void()> &job)
 {
+#ifdef Q_OS_WIN
+    Q_UNUSED(job);
+    qInfo("Windows limits no file's size: the full disk is left out");
+    return false;
+#else
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     rlimit limited{64, saved.rlim_max};
@@ -128,6 +136,8 @@ void onAFullDisk(const std::function<void()> &job)
     job();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
+    return true;
+#endif
 }
 
 // Runs the export through its menu action, answering the file dialog with
@@ -236,11 +246,12 @@ private slots:
 
         // A write error is no success, and leaves the last export whole.
         const QStringList files = filesIn(QDir::homePath());
-        onAFullDisk([&] { exportThroughMenu(*w, name); });
-        QCOMPARE(bar->currentMessage(), QStringLiteral("Warning: Can't write file."));
-        QCOMPARE(bar->styleSheet(), QLatin1String(kRedBold));
-        QCOMPARE(fileContent(name), written);
-        QCOMPARE(filesIn(QDir::homePath()), files);
+        if (onAFullDisk([&] { exportThroughMenu(*w, name); })) {
+            QCOMPARE(bar->currentMessage(), QStringLiteral("Warning: Can't write file."));
+            QCOMPARE(bar->styleSheet(), QLatin1String(kRedBold));
+            QCOMPARE(fileContent(name), written);
+            QCOMPARE(filesIn(QDir::homePath()), files);
+        }
 
         // Warnings in a row, another or the same, keep the style.
         QTemporaryDir dir;
