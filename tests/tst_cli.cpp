@@ -390,8 +390,11 @@ private slots:
         QProcess simulator, panel;
         simulator.start(program("sim/dxu-sim"), {"--address", kSimProgram, "--model", "2"});
         QVERIFY(simulator.waitForStarted(10000));
-        QByteArray output; // everything it printed so far
-        auto printed = [&] { return output += simulator.readAllStandardOutput(); };
+        QByteArray output;   // everything it printed so far
+        auto printed = [&] { // Windows' line ends read as \n
+            output += simulator.readAllStandardOutput();
+            return output.replace("\r\n", "\n");
+        };
         QTRY_VERIFY_WITH_TIMEOUT(printed().contains("DXU2 simulator on"), 10000);
         panel.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         panel.start(program("app/dxu-panel"), {"--ethernet", kSimProgram});

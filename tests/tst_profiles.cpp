@@ -285,8 +285,15 @@ private slots:
             QAbstractButton *button = box->button(answer);
             (button ? button : box->buttons().first())->click();
         });
-        // the last differs only in case: a new name
-        run(*w, "actionAdd_Profile", {QString(), "a/b", "c\\d", "<i>r&d"});
+        // the last differs only in case: a new name, where the store tells
+        // case apart; Windows' stores do not (the registry, QSettings' files
+        // there), so a name differing otherwise stands in for it
+#ifdef Q_OS_WIN
+        const QString other = QStringLiteral("<i>R&D 2");
+#else
+        const QString other = QStringLiteral("<i>r&d");
+#endif
+        run(*w, "actionAdd_Profile", {QString(), "a/b", "c\\d", other});
         QCOMPARE(boxes.count(), 3);
         QCOMPARE(boxes.seen()[0].text, QStringLiteral("Profile name should not be empty!"));
         for (int i : {1, 2})
@@ -300,11 +307,11 @@ private slots:
                  QStringLiteral("Profile with name <b>&lt;i&gt;R&amp;D</b> is already "
                                 "exist!<br>Overwrite it?"));
         QCOMPARE(stored("<i>R&D").split(QLatin1Char('|')).value(4), QStringLiteral("5"));
-        QCOMPARE(listed(*w).mid(7), (QStringList{"<i>R&D", "<i>r&d"}));
+        QCOMPARE(listed(*w).mid(7), (QStringList{"<i>R&D", other}));
         answer = QMessageBox::Yes;
         add(*w, QStringLiteral("<i>R&D"));
         QCOMPARE(stored("<i>R&D").split(QLatin1Char('|')).value(4), QStringLiteral("6"));
-        QCOMPARE(listed(*w).mid(7), (QStringList{"<i>r&d", "<i>R&D"}));
+        QCOMPARE(listed(*w).mid(7), (QStringList{other, "<i>R&D"}));
 
         add(*w, QStringLiteral("tenth"));
         add(*w, QStringLiteral("p3"));

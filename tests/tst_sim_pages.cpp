@@ -11,7 +11,9 @@
 #include "device/setup_page_parser.h"
 #include "network/network_page.h"
 #include "page_generator.h"
+#ifdef DXU_HAVE_QREGEXP
 #include "page_patterns_reference.h"
+#endif
 #include "sim/dxu_sim_pages.h"
 #include "sim/dxu_sim_requests.h"
 #include "sim/dxu_sim_server.h"
