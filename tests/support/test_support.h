@@ -23,8 +23,7 @@ inline void isolateSettings()
     qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
     qputenv("HOME", configHome.path().toLocal8Bit());
 #ifdef Q_OS_WIN
-    qputenv("DXU_SETTINGS_FILE",
-            configHome.filePath(QStringLiteral("DXUControl.ini")).toLocal8Bit());
+    qputenv("DXU_SETTINGS_FILE", (configHome.path() + "/DXUControl.ini").toLocal8Bit());
 #endif
     QStandardPaths::setTestModeEnabled(true);
 }
