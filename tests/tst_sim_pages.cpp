@@ -282,9 +282,7 @@ private slots:
         idle.connectToHost(QHostAddress(kServerAddress), 80);
         QTRY_COMPARE_WITH_TIMEOUT(idle.state(), QAbstractSocket::UnconnectedState, 10000);
 
-#ifdef Q_OS_WIN
-        QSKIP("Windows limits no process's descriptors: running out is left out");
-#else
+#ifndef Q_OS_WIN // Windows limits no process's descriptors: there this part is left out
         // Five connections wait while the process may open only seven more
         // descriptors: the server accepts some, runs out, and waits (once).
         QSignalSpy said(&server, &DxuSimServer::requestHandled);
@@ -304,6 +302,7 @@ private slots:
         QCOMPARE(setrlimit(RLIMIT_NOFILE, &saved), 0);
         QCOMPARE(said.size(), 1);
         QVERIFY(said[0][0].toString().startsWith("out of file descriptors"));
+#endif
 
         // It serves again once a descriptor is free, the request applied.
         client.setHost(kServerAddress);
@@ -313,7 +312,6 @@ private slots:
         QCOMPARE(server.requestLog(), paths + paths);
         QVERIFY(server.state().gen1Running && server.state().gen2Running);
         QCOMPARE(readBackDifferences(client.readAll(), kSample, 3), QString());
-#endif
     }
 };
 
