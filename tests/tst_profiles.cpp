@@ -113,12 +113,12 @@ QByteArray fileContent(const QString &name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
+#ifndef Q_OS_WIN // which limits no file's size
 QStringList filesIn(const QString &directory)
 {
     return QDir(directory).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-#ifndef Q_OS_WIN // which limits no file's size
 // Runs `job` while no file of this process may grow past 64 bytes: a write
 // fails with EFBIG, as on a full disk.
 void onAFullDisk(const std::function<void()> &job)
