@@ -98,16 +98,16 @@ void dxu_gui::fixWindowSize(QSize content)
 
 void dxu_gui::alwaysOnTop(bool on)
 {
-#ifdef Q_OS_WIN
-    SetWindowPos(reinterpret_cast<HWND>(winId()), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
-#else
     // QWidget::setWindowFlags would hide and re-create the window; the native
-    // window's own flag changes the layer in place.
+    // window's own flag changes the layer in place. The flag is kept on
+    // Windows too, so that the window's state says what the screen shows.
     if (QWindow *window = windowHandle())
         window->setFlag(Qt::WindowStaysOnTopHint, on);
     else
         setWindowFlag(Qt::WindowStaysOnTopHint, on);
+#ifdef Q_OS_WIN
+    SetWindowPos(reinterpret_cast<HWND>(winId()), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
 #endif
 }
 
@@ -120,21 +120,19 @@ void dxu_gui::about()
                            .arg(QLatin1String(DxuVersion), QLatin1String(DxuBuildDate)));
 }
 
-// The help file is supplied apart from the program. Without it nothing is
-// opened at all on Windows: a desktop's opener would otherwise report the
-// missing file in a window of its own. Elsewhere, where no desktop opens a
-// .chm, the manual installed with the program stands in for it.
+// The help file is supplied apart from the program. Without it the manual
+// installed with the program stands in for it (on Windows too: the folder
+// scripts/build-windows makes holds it); with neither, nothing is opened, as
+// a desktop's opener would otherwise report the missing file in a window of
+// its own.
 void dxu_gui::help()
 {
     const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/dxuhelp.chm");
     if (QFileInfo::exists(file) && QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
         return;
-    QString manual;
-#ifndef Q_OS_WIN
-    manual = installedManual(QCoreApplication::applicationDirPath());
+    const QString manual = installedManual(QCoreApplication::applicationDirPath());
     if (!manual.isEmpty() && QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
         return;
-#endif
     // Nothing opened it (no help file, no desktop opener): say where to look.
     const QString where =
         manual.isEmpty()

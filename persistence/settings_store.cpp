@@ -4,15 +4,35 @@
 
 namespace SettingsStore {
 
+namespace {
+// A file named by DXU_SETTINGS_FILE takes the place of the per-user store on
+// every platform: the tests (and the programs they start) keep their settings
+// there, so that none of them touches a user's registry or profiles.
+QSettings *openRedirected(bool profiles)
+{
+    const QString file = qEnvironmentVariable("DXU_SETTINGS_FILE");
+    if (file.isEmpty())
+        return nullptr;
+    auto *store = new QSettings(file, QSettings::IniFormat);
+    if (profiles)
+        store->beginGroup(QLatin1String(ProfilesGroup));
+    return store;
+}
+} // namespace
+
 #ifdef Q_OS_WIN
 QSettings *openMainSettings()
 {
+    if (QSettings *file = openRedirected(false))
+        return file;
     return new QSettings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Halvorn\\DXUControl"),
                          QSettings::NativeFormat);
 }
 
 QSettings *openProfileSettings()
 {
+    if (QSettings *file = openRedirected(true))
+        return file;
     return new QSettings(
         QStringLiteral("HKEY_CURRENT_USER\\Software\\Halvorn\\DXUControl\\Profiles"),
         QSettings::NativeFormat);
@@ -23,6 +43,8 @@ QSettings *openProfileSettings()
 // application is used instead, with the profiles as one group.
 QSettings *openMainSettings()
 {
+    if (QSettings *file = openRedirected(false))
+        return file;
     return new QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Halvorn"),
                          QStringLiteral("DXUControl"));
 }

@@ -5,6 +5,8 @@ class QSettings;
 // The per-user store: the registry key
 // "HKEY_CURRENT_USER\Software\Halvorn\DXUControl" on Windows, organisation "Halvorn", application
 // "DXUControl" elsewhere. The profiles live in its subkey (group) "Profiles".
+// When the environment names a file in DXU_SETTINGS_FILE, that INI file is the
+// store instead, on every platform (what the tests use).
 namespace SettingsStore {
 inline const char *const LastIpKey = "LAST_DXU_IP";
 inline const char *const DefaultIp = "192.168.0.0";

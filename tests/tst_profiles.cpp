@@ -27,7 +27,9 @@
 #include <csignal>
 #include <functional>
 #include <memory>
+#ifndef Q_OS_WIN
 #include <sys/resource.h>
+#endif
 
 using FakeUsb::Bytes;
 
@@ -111,6 +113,7 @@ QByteArray fileContent(const QString &name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
+#ifndef Q_OS_WIN // which limits no file's size
 QStringList filesIn(const QString &directory)
 {
     return QDir(directory).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -129,6 +132,7 @@ void onAFullDisk(const std::function<void()> &job)
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 }
+#endif
 
 // Runs the export through its menu action, answering the file dialog with
 // `fileName` (std::nullopt cancels it).
@@ -235,12 +239,14 @@ private slots:
         QVERIFY(bar->styleSheet().isEmpty());
 
         // A write error is no success, and leaves the last export whole.
+#ifndef Q_OS_WIN // no full disk to be had there
         const QStringList files = filesIn(QDir::homePath());
         onAFullDisk([&] { exportThroughMenu(*w, name); });
         QCOMPARE(bar->currentMessage(), "Warning: Can't write file. " + name + ": File too large");
         QCOMPARE(bar->styleSheet(), QLatin1String(kRedBold));
         QCOMPARE(fileContent(name), written);
         QCOMPARE(filesIn(QDir::homePath()), files);
+#endif
 
         // Warnings in a row, another or the same, keep the style.
         QTemporaryDir dir;
@@ -275,8 +281,11 @@ private slots:
             QAbstractButton *button = box->button(answer);
             (button ? button : box->buttons().first())->click();
         });
-        // the last differs only in case: a new name
-        run(*w, "actionAdd_Profile", {QString(), "a/b", "c\\d", "<i>r&d"});
+        // the last differs only in case: a new name, where the store tells
+        // case apart; Windows' stores do not (the registry, QSettings' files
+        // there), so a name differing otherwise stands in for it
+        const QString other = QSysInfo::productType() == "windows" ? "<i>R&D 2" : "<i>r&d";
+        run(*w, "actionAdd_Profile", {QString(), "a/b", "c\\d", other});
         QCOMPARE(boxes.count(), 3);
         QCOMPARE(boxes.seen()[0].text, QStringLiteral("Profile name should not be empty!"));
         for (int i : {1, 2})
@@ -290,11 +299,11 @@ private slots:
                  QStringLiteral("Profile with name <b>&lt;i&gt;R&amp;D</b> is already "
                                 "exist!<br>Overwrite it?"));
         QCOMPARE(stored("<i>R&D").split(QLatin1Char('|')).value(4), QStringLiteral("5"));
-        QCOMPARE(listed(*w).mid(7), (QStringList{"<i>R&D", "<i>r&d"}));
+        QCOMPARE(listed(*w).mid(7), (QStringList{"<i>R&D", other}));
         answer = QMessageBox::Yes;
         add(*w, QStringLiteral("<i>R&D"));
         QCOMPARE(stored("<i>R&D").split(QLatin1Char('|')).value(4), QStringLiteral("6"));
-        QCOMPARE(listed(*w).mid(7), (QStringList{"<i>r&d", "<i>R&D"}));
+        QCOMPARE(listed(*w).mid(7), (QStringList{other, "<i>R&D"}));
 
         add(*w, QStringLiteral("tenth"));
         add(*w, QStringLiteral("p3"));

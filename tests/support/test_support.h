@@ -14,11 +14,17 @@
 namespace TestSupport {
 
 // A fresh, empty per-user configuration directory for this test program.
+// Windows keeps the store in the registry, which ignores both variables: there
+// the store is a file in that directory (DXU_SETTINGS_FILE, which the
+// programs a test starts inherit as well).
 inline void isolateSettings()
 {
     static QTemporaryDir configHome;
     qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
     qputenv("HOME", configHome.path().toLocal8Bit());
+#ifdef Q_OS_WIN
+    qputenv("DXU_SETTINGS_FILE", (configHome.path() + "/DXUControl.ini").toLocal8Bit());
+#endif
     QStandardPaths::setTestModeEnabled(true);
 }
 
