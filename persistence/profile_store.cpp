@@ -27,9 +27,9 @@ const int kLockWaitMs = 10000;
 
 Outcome outcome(Status status, const QString &problem) { return {status, problem}; }
 
-#ifdef Q_OS_WIN
 // The registry writes each value by itself and has no file to parse; the
 // lock only keeps the check of the limit and the write together.
+namespace Registry {
 QString location() { return QStringLiteral("(registry)"); }
 
 QString lockPath(const QString &)
@@ -65,8 +65,10 @@ Status applyChange(const QString &, const QString &name, const std::optional<QSt
     problem = QStringLiteral("the profile store in the registry cannot be written");
     return Status::Unwritable;
 }
-#else
+} // namespace Registry
+
 // The per-user settings file; the profiles are its group "Profiles".
+namespace File {
 QString location()
 {
     return std::unique_ptr<QSettings>(SettingsStore::openMainSettings())->fileName();
@@ -228,7 +230,25 @@ Status applyChange(const QString &file, const QString &name, const std::optional
         QStringLiteral("the profile store %1 cannot be written (%2)").arg(file, out.errorString());
     return Status::Unwritable;
 }
-#endif
+} // namespace File
+
+// The store's four steps, on the registry or on the settings file.
+struct Backend
+{
+    QString (*location)();
+    QString (*lockPath)(const QString &);
+    Contents (*loadStore)(const QString &);
+    Status (*applyChange)(const QString &, const QString &, const std::optional<QString> &,
+                          QString &);
+};
+
+const Backend &backend()
+{
+    static const Backend registry{Registry::location, Registry::lockPath, Registry::loadStore,
+                                  Registry::applyChange};
+    static const Backend file{File::location, File::lockPath, File::loadStore, File::applyChange};
+    return SettingsStore::inRegistry() ? registry : file;
+}
 
 Outcome change(const QString &name, const std::optional<QString> &value, int limit,
                bool overwriteAtLimit)
@@ -236,22 +256,23 @@ Outcome change(const QString &name, const std::optional<QString> &value, int lim
     // Found before the lock is taken: opening the store's settings object
     // may write what another object of this process left pending, which
     // takes the same lock.
-    const QString file = location();
-    QLockFile lock(lockPath(file));
+    const Backend &store = backend();
+    const QString file = store.location();
+    QLockFile lock(store.lockPath(file));
     if (!takeLock(lock, kLockWaitMs))
         return outcome(
             Status::Busy,
             QStringLiteral("the profile store %1 is locked by another program").arg(file));
-    const Contents before = loadStore(file);
+    const Contents before = store.loadStore(file);
     if (before.status != Status::Ok)
         return outcome(before.status, before.problem);
     if (value && before.names.size() >= limit && !(overwriteAtLimit && before.names.contains(name)))
         return outcome(Status::Full, QString());
     QString problem;
-    if (const Status status = applyChange(file, name, value, problem); status != Status::Ok)
+    if (const Status status = store.applyChange(file, name, value, problem); status != Status::Ok)
         return outcome(status, problem);
     // Read back: the change is there, and every other profile still is.
-    const Contents after = loadStore(file);
+    const Contents after = store.loadStore(file);
     bool kept = after.status == Status::Ok &&
                 (value ? after.values.value(name, QString()) == *value && after.names.contains(name)
                        : !after.names.contains(name));
@@ -275,7 +296,7 @@ bool takeLock(QLockFile &lock, int waitMs)
     return true;
 }
 
-Contents load() { return loadStore(location()); }
+Contents load() { return backend().loadStore(backend().location()); }
 
 Outcome save(const QString &name, const QString &value, int limit, bool overwriteAtLimit)
 {

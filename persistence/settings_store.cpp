@@ -20,6 +20,15 @@ QSettings *openRedirected(bool profiles)
 }
 } // namespace
 
+bool inRegistry()
+{
+#ifdef Q_OS_WIN
+    return qEnvironmentVariableIsEmpty("DXU_SETTINGS_FILE");
+#else
+    return false;
+#endif
+}
+
 #ifdef Q_OS_WIN
 QSettings *openMainSettings()
 {

@@ -15,4 +15,6 @@ inline const char *const ProfilesGroup = "Profiles";
 // Both are opened with no parent; the caller owns them.
 QSettings *openMainSettings();
 QSettings *openProfileSettings();
+// Whether the store is the registry (Windows, with no file named in its place).
+bool inRegistry();
 } // namespace SettingsStore

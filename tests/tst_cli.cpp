@@ -365,7 +365,8 @@ private slots:
         QCOMPARE(lines.size(), 20);
         const Result missing = cli({"--usb", "export", files.filePath("no/such/dir")});
         QCOMPARE(missing.code, 1);
-        QVERIFY2(missing.err.contains(files.filePath("no/such/dir") + ": No such file"),
+        QVERIFY2(missing.err.contains(files.filePath("no/such/dir") + ": " +
+                                      TestSupport::writeFailure(files.filePath("no/such/dir"))),
                  qPrintable(missing.err));
     }
 
@@ -378,6 +379,9 @@ private slots:
         QVERIFY(toStdout.out.startsWith("DXU Settings: 127.0.0.40 ("));
         QCOMPARE(toStdout.out.count("\r\n"), 19);
         QVERIFY(!QFile::exists("-"));
+#ifdef Q_OS_WIN
+        QSKIP("FIFOs, /dev/full and folder permissions as the export meets them are POSIX's");
+#else
         QTemporaryDir dir;
         const QString fifo = dir.filePath("fifo"), target = dir.filePath("target");
         QCOMPARE(mkfifo(qPrintable(fifo), 0600), 0);
@@ -401,6 +405,7 @@ private slots:
         QCOMPARE(full.code, 1);
         QVERIFY2(full.err.contains("/dev/full: No space left on device"), qPrintable(full.err));
         QVERIFY(!QFileInfo("/dev/full").isFile());
+#endif
     }
 
     // Over Ethernet the page shows widths of six digits: an end that set does
@@ -469,7 +474,10 @@ private slots:
         QVERIFY(content.isNull() ? QDir().mkpath(file)
                                  : store.open(QIODevice::WriteOnly) && store.write(content));
         store.close();
-        auto cleanUp = qScopeGuard([&] { QFile::remove(file) || QDir().rmdir(file); });
+        auto cleanUp = qScopeGuard([&] {
+            store.close(); // Windows removes no open file
+            QFile::remove(file) || QDir().rmdir(file);
+        });
         for (const QStringList &arguments : {QStringList{"profile", "list"},
                                              {"--ethernet", kSim, "profile", "save", "new"},
                                              {"--ethernet", kSim, "profile", "load", "bench"}}) {
@@ -489,6 +497,10 @@ private slots:
     // kept, the others are refused, and the limit of ten holds.
     void simultaneousSaves()
     {
+#ifdef Q_OS_WIN
+        QSKIP("The store is the registry on Windows; the tests' settings file cannot be replaced "
+              "there while another program reads it");
+#endif
         for (int i = 0; i < 5; ++i)
             QCOMPARE(cli({"--ethernet", kSim, "profile", "save", QString::number(i)}).code, 0);
         // The programs use the store of this test program.

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,6 +27,14 @@ inline void isolateSettings()
     qputenv("DXU_SETTINGS_FILE", (configHome.path() + "/DXUControl.ini").toLocal8Bit());
 #endif
     QStandardPaths::setTestModeEnabled(true);
+}
+
+// What the system says when path cannot be opened for writing ("No such file
+// or directory" here, "Path not found" on Windows).
+inline QString writeFailure(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) ? QString() : file.errorString();
 }
 
 } // namespace TestSupport
