@@ -316,34 +316,29 @@ private slots:
         QVERIFY(FakeUsb::framesWritten(instrument).empty());
     }
 
-    void pageRecoversTheInstrumentsState_data()
-    {
-        QTest::addColumn<int>("model");
-        QTest::newRow("DXU2") << 2;
-        QTest::newRow("DXU3") << 3;
-    }
-
     void pageRecoversTheInstrumentsState()
     {
-        QFETCH(int, model);
-        // Every setting off its default, in the order ts1 ts2 p1 p2 pn1 pn2,
-        // each channel's start and end, freq1 freq2: widths of 2e-05 and 4e-05.
-        const DxuSimState s{6,       1,    1.5,   1234.57, 16,    131072, 0.00002,
-                            0.00006, 0.25, 0.75,  12.5,    212.5, 3,      3.00002,
-                            3,       2,    false, false,   0,     5.0,    {}};
-        sim.setState(s);
-        sim.setModel(model);
-        QVERIFY(setupPage(s, model).contains("value=\"2e-05\""));
+        for (int model : {2, 3}) {
+            disconnectEthernet(*window);
+            // Every setting off its default, in the order ts1 ts2 p1 p2 pn1 pn2,
+            // each channel's start and end, freq1 freq2: widths of 2e-05 and 4e-05.
+            const DxuSimState s{6,       1,    1.5,   1234.57, 16,    131072, 0.00002,
+                                0.00006, 0.25, 0.75,  12.5,    212.5, 3,      3.00002,
+                                3,       2,    false, false,   0,     5.0,    {}};
+            sim.setState(s);
+            sim.setModel(model);
+            QVERIFY(setupPage(s, model).contains("value=\"2e-05\""));
 
-        QVERIFY(connectTo(*window, kSimAddress));
-        QCOMPARE(connectionLabel(*window), QStringLiteral("127.0.0.38 (DXU%1)").arg(model));
-        QCOMPARE(settingsOf(DxuGuiTestAccess::record(*window)), settingsOf(s));
-        // The widgets show the page, widths as widths.
-        QCOMPARE(combo("sourceG1")->currentIndex(), 4);
-        QCOMPARE(combo("timeUnitG1")->currentIndex(), 3);
-        QCOMPARE(box("periodG2")->value(), 1234.57);
-        QCOMPARE(box("g1c1stop")->value(), 0.00004);
-        QCOMPARE(action(*window, "actionTrigger_threshold")->isEnabled(), model == 3);
+            QVERIFY(connectTo(*window, kSimAddress));
+            QCOMPARE(connectionLabel(*window), QStringLiteral("127.0.0.38 (DXU%1)").arg(model));
+            QCOMPARE(settingsOf(DxuGuiTestAccess::record(*window)), settingsOf(s));
+            // The widgets show the page, widths as widths.
+            QCOMPARE(combo("sourceG1")->currentIndex(), 4);
+            QCOMPARE(combo("timeUnitG1")->currentIndex(), 3);
+            QCOMPARE(box("periodG2")->value(), 1234.57);
+            QCOMPARE(box("g1c1stop")->value(), 0.00004);
+            QCOMPARE(action(*window, "actionTrigger_threshold")->isEnabled(), model == 3);
+        }
     }
 
     void onlyAConnectionsFirstPageFillsTheWidgets()
