@@ -343,8 +343,7 @@ private slots:
 
     void onlyAConnectionsFirstPageFillsTheWidgets()
     {
-        QVERIFY(connectTo(*window, kSimAddress));
-        QVERIFY(batchEnded(*window));
+        QVERIFY(connectTo(*window, kSimAddress) && batchEnded(*window));
         DxuSimState running;
         running.ts1 = 2;
         running.ts2 = 1;
@@ -364,8 +363,7 @@ private slots:
         // no source change: the running generators are not stopped.
         disconnectEthernet(*window);
         sim.clearLog();
-        QVERIFY(connectTo(*window, kSimAddress));
-        QVERIFY(batchEnded(*window));
+        QVERIFY(connectTo(*window, kSimAddress) && batchEnded(*window));
         QTest::qWait(200);
         QCOMPARE(sim.requestLog(), QStringList{QStringLiteral("/sg_hr_setup2.shtml")});
         QVERIFY(sim.state().gen1Running && sim.state().gen2Running);
@@ -377,6 +375,12 @@ private slots:
         combo("sourceG1")->setCurrentIndex(0);
         QVERIFY(batchEnded(*window));
         QCOMPARE(sim.requestLog().size(), 3);
+
+        // The connected instrument's slow answer is waited for, past the 2.5 s.
+        sim.setReplyDelay(3000);
+        messages.clear();
+        click("runGen1");
+        QTRY_VERIFY_WITH_TIMEOUT(messages.contains("Command applied"), 6000);
     }
 
     // A command the instrument refuses (an error status, a reply that is not
@@ -395,8 +399,7 @@ private slots:
     {
         QFETCH(int, fault);
         const bool refused = fault < 2;
-        QVERIFY(connectTo(*window, kSimAddress));
-        QVERIFY(batchEnded(*window));
+        QVERIFY(connectTo(*window, kSimAddress) && batchEnded(*window));
         messages.clear();
         if (fault == 0)
             sim.setFailureStatus(500);

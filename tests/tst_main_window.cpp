@@ -256,8 +256,7 @@ private slots:
             gray += y != 55 && image.pixelColor(180, y) == QColor(Qt::gray);
             white += image.pixelColor(180, y) == kWhite;
         }
-        QVERIFY(gray > 10);
-        QVERIFY(white > 10);
+        QVERIFY(gray > 10 && white > 10);
 
         // Edges far right of the image are clipped; huge scales stay in range.
         in = PreviewInputs();
@@ -268,8 +267,7 @@ private slots:
         in.ch2Delay = 10736;
         const PreviewGeometry g = geometryFor(in);
         QCOMPARE(g.ch1Period, 270);
-        QVERIFY(g.ch1End > 270);
-        QVERIFY(g.ch2Start > 270);
+        QVERIFY(g.ch1End > 270 && g.ch2Start > 270);
         QCOMPARE(render(g).pixelColor(269, 5), kBlue);
 
         const struct

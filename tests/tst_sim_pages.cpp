@@ -174,8 +174,7 @@ private slots:
         const SetupPageFields fields = parse(body);
         QVERIFY(fields.timing);
         QCOMPARE(fields.timing->p1, 250.0);
-        QVERIFY(fields.ts1 == 1);
-        QVERIFY(fields.isDxu3);
+        QVERIFY(fields.ts1 == 1 && fields.isDxu3);
         // Without its time base choices it is no page of the instrument.
         const QByteArray cut = QByteArray(body).replace("name=\"freq", "name=\"f");
         QVERIFY(isSetupPage(body, fields) && !isSetupPage(cut, parse(cut)));

@@ -258,8 +258,7 @@ private slots:
         const int other = FakeUsb::addUnrelatedDevice(0x046D, 0xC077);
         const int first = FakeUsb::addInstrument(Model::Dxu3);
         const int second = FakeUsb::addInstrument(Model::Dxu2);
-        QVERIFY(usb->findDevice());
-        QVERIFY(usb->isDxu3);
+        QVERIFY(usb->findDevice() && usb->isDxu3);
         std::vector<int> opened;
         for (const Call &call : callsNamed("libusb_open"))
             opened.push_back(call.device);

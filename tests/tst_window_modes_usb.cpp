@@ -296,8 +296,7 @@ private slots:
         ui->actionUSB->trigger();
         QCOMPARE(ui->dev_status->text(), QStringLiteral("USB connected DXU2"));
         QVERIFY(!Access::ethernetConnected(*w) && !ui->actionEthernet->isChecked());
-        QVERIFY(Access::httpResponse(*w).isEmpty());
-        QVERIFY(!ui->actionTrigger_threshold->isEnabled());
+        QVERIFY(Access::httpResponse(*w).isEmpty() && !ui->actionTrigger_threshold->isEnabled());
         QCOMPARE(boxes.count(), 1);
     }
 
