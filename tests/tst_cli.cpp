@@ -494,7 +494,8 @@ private slots:
     }
 
     // Saves at the same moment from several programs: each that succeeds is
-    // kept, the others are refused, and the limit of ten holds.
+    // kept, the others are refused, and the limit of ten holds; at the limit
+    // a profile may still be saved again.
     void simultaneousSaves()
     {
 #ifdef Q_OS_WIN
@@ -528,6 +529,10 @@ private slots:
         QCOMPARE(names.size(), 10);
         for (const QString &name : kept)
             QVERIFY(names.contains(name));
+        sim.clearLog(); // an 11th is refused before the instrument is read
+        QCOMPARE(cli({"--ethernet", kSim, "profile", "save", "new"}).code, 2);
+        QVERIFY(sim.requestLog().isEmpty());
+        QCOMPARE(cli({"--ethernet", kSim, "profile", "save", "0"}).code, 0); // one overwritten
     }
 
     // The installed programs as a user runs them: what they print, their

@@ -224,7 +224,8 @@ private slots:
         QCOMPARE(r.freq2, 3);
     }
 
-    void pulsesAreDrawnWhereTheGeometrySays()
+    // The preview's pulses, guides and frequency line.
+    void preview()
     {
         PreviewInputs in;
         in.ch1Delay = 10;  // ch1 rises at x 9
@@ -255,14 +256,10 @@ private slots:
             gray += y != 55 && image.pixelColor(180, y) == QColor(Qt::gray);
             white += image.pixelColor(180, y) == kWhite;
         }
-        QVERIFY(gray > 10);
-        QVERIFY(white > 10);
-    }
+        QVERIFY(gray > 10 && white > 10);
 
-    // Edges far right of the image are clipped; huge scales stay in range.
-    void edgesBeyondTheImage()
-    {
-        PreviewInputs in;
+        // Edges far right of the image are clipped; huge scales stay in range.
+        in = PreviewInputs();
         in.ch1Width = 900; // falls at x 810
         QCOMPARE(render(geometryFor(in)).pixelColor(269, 5), kBlue);
         in.period = 0.00001;
@@ -270,13 +267,9 @@ private slots:
         in.ch2Delay = 10736;
         const PreviewGeometry g = geometryFor(in);
         QCOMPARE(g.ch1Period, 270);
-        QVERIFY(g.ch1End > 270);
-        QVERIFY(g.ch2Start > 270);
+        QVERIFY(g.ch1End > 270 && g.ch2Start > 270);
         QCOMPARE(render(g).pixelColor(269, 5), kBlue);
-    }
 
-    void frequencyLine()
-    {
         const struct
         {
             double period1, period2;
@@ -288,23 +281,6 @@ private slots:
                     {0, 300, "f1=inf MHz, f2=3.33 Hz "}};
         for (const auto &row : rows)
             QCOMPARE(::frequencyLine(row.period1, row.period2), QLatin1String(row.text));
-    }
-
-    void editingGenerator2SwitchesThePreview()
-    {
-        dxu_gui w;
-        child(w, "g2c1stop")->setValue(150);
-        QVERIFY(child<QRadioButton>(w, "showG2")->isChecked());
-        QCOMPARE(child<QGroupBox>(w, "previewGroup")->title(),
-                 QStringLiteral("Signal Preview for Generator#2"));
-        QCOMPARE(DxuGuiTestAccess::geometry(w).ch1End, 135);
-
-        // The same value again emits nothing and keeps the previewed generator.
-        child<QRadioButton>(w, "showG1")->setChecked(true);
-        child(w, "g2c1stop")->setValue(150);
-        QVERIFY(DxuGuiTestAccess::showsGen1(w));
-        child<QSpinBox>(w, "pulsesG2")->setValue(3);
-        QVERIFY(!DxuGuiTestAccess::showsGen1(w));
     }
 
     void labelShowsTheLatestDrawing()
@@ -328,6 +304,20 @@ private slots:
         // A zero period draws no pulses.
         child(w, "periodG1")->setValue(0);
         QTRY_COMPARE(label->pixmap().toImage().pixelColor(50, 5), kWhite);
+
+        // Editing generator 2 previews it.
+        child(w, "g2c1stop")->setValue(150);
+        QVERIFY(child<QRadioButton>(w, "showG2")->isChecked());
+        QCOMPARE(child<QGroupBox>(w, "previewGroup")->title(),
+                 QStringLiteral("Signal Preview for Generator#2"));
+        QCOMPARE(DxuGuiTestAccess::geometry(w).ch1End, 135);
+
+        // The same value again emits nothing and keeps the previewed generator.
+        child<QRadioButton>(w, "showG1")->setChecked(true);
+        child(w, "g2c1stop")->setValue(150);
+        QVERIFY(DxuGuiTestAccess::showsGen1(w));
+        child<QSpinBox>(w, "pulsesG2")->setValue(3);
+        QVERIFY(!DxuGuiTestAccess::showsGen1(w));
     }
 };
 

@@ -7,6 +7,7 @@
 #include "app/dxu_gui.h"
 #include "fakeusb/fake_usb.h"
 #include "persistence/export_text.h"
+#include "persistence/profile_store.h"
 #include "persistence/profile_value.h"
 #include "persistence/settings_store.h"
 #include "sim/dxu_sim_server.h"
@@ -383,6 +384,9 @@ private slots:
         QVERIFY(QDir().rmdir(file));
         add(*w, QStringLiteral("saved")); // writable again: saving is quiet
         QCOMPARE(boxes.count(), 2);
+        // A change the store reads back otherwise (a name it takes for a path) is not kept.
+        QCOMPARE(ProfileStore::save("a/b", kSample, 10, false).status,
+                 ProfileStore::Status::NotKept);
         // One that cannot be parsed whole is left as it is.
         const QByteArray broken("[Profiles]\nsaved=0\n]\n");
         QFile out(file);

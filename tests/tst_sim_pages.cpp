@@ -142,7 +142,7 @@ private slots:
 
     // Settings the pattern does not match leave the twelve fields as they
     // were; the selects have patterns of their own.
-    void unmatchedSettingsLeaveTheTwelveFields()
+    void editedPages()
     {
         DxuSimState s;
         s.ch2_et1 = 0.5; // a width of 0.5
@@ -163,14 +163,11 @@ private slots:
             QCOMPARE(int(record.ts1), 2);
             QCOMPARE(record.freq2, 1);
         }
-    }
 
-    // Pages an instrument might also send: NUL bytes and line feeds are
-    // ignored, values beyond the double range give finite times, and texts
-    // longer than the bound are refused.
-    void editedPages()
-    {
-        DxuSimState s;
+        // Pages an instrument might also send: NUL bytes and line feeds are
+        // ignored, values beyond the double range give finite times, and texts
+        // longer than the bound are refused.
+        s = DxuSimState();
         s.p1 = 250;
         s.ts1 = 1;
         QByteArray body = setupPage(s, 3);
@@ -185,8 +182,10 @@ private slots:
         const SetupPageFields fields = parse(body);
         QVERIFY(fields.timing);
         QCOMPARE(fields.timing->p1, 250.0);
-        QVERIFY(fields.ts1 == 1);
-        QVERIFY(fields.isDxu3);
+        QVERIFY(fields.ts1 == 1 && fields.isDxu3);
+        // Without its time base choices it is no page of the instrument.
+        const QByteArray cut = QByteArray(body).replace("name=\"freq", "name=\"f");
+        QVERIFY(isSetupPage(body, fields) && !isSetupPage(cut, parse(cut)));
 
         // A value too large for a double does not convert and reads as 0; an
         // end (start plus width) beyond the range is the largest double.

@@ -124,7 +124,7 @@ private slots:
                  qPrintable(problem.text));
     }
 
-    void settingsFrameLaysEveryFieldOut()
+    void framesLayEveryFieldOut()
     {
         UsbFrame expected{0x09, 6, 1};
         for (std::uint32_t field : {7499999u, 124999u, 25000u, 50000u, 37500u, 50000u, 125000u,
@@ -138,12 +138,9 @@ private slots:
         block.thresholdVolts = 5.0f;
         expected.insert(expected.end(), {0x00, 0x00, 0xA0, 0x40});
         QCOMPARE(settingsFrame(block, true), expected);
-    }
 
-    // The status frame is the settings frame without its command code: what
-    // is read goes out again as it came.
-    void statusFrameReadsEveryField()
-    {
+        // The status frame is the settings frame without its command code:
+        // what is read goes out again as it came.
         UsbFrame status = settingsFrame(distinct, true);
         status.erase(status.begin());
         UsbSettingsBlock read;
@@ -261,8 +258,7 @@ private slots:
         const int other = FakeUsb::addUnrelatedDevice(0x046D, 0xC077);
         const int first = FakeUsb::addInstrument(Model::Dxu3);
         const int second = FakeUsb::addInstrument(Model::Dxu2);
-        QVERIFY(usb->findDevice());
-        QVERIFY(usb->isDxu3);
+        QVERIFY(usb->findDevice() && usb->isDxu3);
         std::vector<int> opened;
         for (const Call &call : callsNamed("libusb_open"))
             opened.push_back(call.device);
@@ -350,8 +346,8 @@ private slots:
         QVERIFY(usb->resetGenerators(true, true));
     }
 
-    // What a faulty exchange leaves behind (a reply after its time-out, the
-    // rest of a reply in two parts) is read away before the next command
+    // What a faulty exchange leaves behind (a reply after its time-out, a
+    // late reply in two parts) is read away before the next command
     // instead of being taken for its answer, and a halted endpoint is
     // cleared. The command that met the fault fails; the next one works.
     void faultsDoNotOutliveTheirCommand()
@@ -364,10 +360,12 @@ private slots:
         FakeUsb::setReplyLength(dxu, 0x09, 0); // no acknowledgement this time
         QVERIFY(!usb->sendSettings());         // the late one is not it
 
-        FakeUsb::setReplySplit(dxu, 0x07, 20);
+        FakeUsb::setReplySplit(dxu, 0x07, 20); // late, and in two parts
+        FakeUsb::setReplyLate(dxu, 0x07);
         std::uint8_t reply[32] = {};
         QVERIFY(!usb->readIdentity(reply));
         FakeUsb::setReplySplit(dxu, 0x07, -1);
+        FakeUsb::setReplyLate(dxu, 0x07, false);
         QVERIFY(usb->readIdentity(reply));
         QCOMPARE(reply[10], std::uint8_t(3)); // read from its start
         QCOMPARE(FakeUsb::pendingInput(dxu), 0);

@@ -283,24 +283,20 @@ private slots:
         ui->actionUSB->trigger(); // nothing on USB
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(ui->dev_status->text(), QStringLiteral("127.0.0.62 (DXU3)"));
-        QVERIFY(ui->actionEthernet->isChecked());
-        QVERIFY(Access::ethernetConnected(*w));
+        QVERIFY(ui->actionEthernet->isChecked() && Access::ethernetConnected(*w));
         QCOMPARE(Access::httpResponse(*w), page);
         for (QAction *action : modelActions())
             QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
         EthernetWindow::disconnectEthernet(*w);
-        QVERIFY(!ui->actionTrigger_threshold->isEnabled());
-        QVERIFY(!ui->actionDivideBy_calc->isEnabled());
+        QVERIFY(!ui->actionTrigger_threshold->isEnabled() && !ui->actionDivideBy_calc->isEnabled());
 
         QVERIFY(EthernetWindow::connectTo(*w, QStringLiteral("127.0.0.62")));
         QVERIFY(EthernetWindow::batchEnded(*w));
         FakeUsb::addInstrument(Model::Dxu2);
         ui->actionUSB->trigger();
         QCOMPARE(ui->dev_status->text(), QStringLiteral("USB connected DXU2"));
-        QVERIFY(!Access::ethernetConnected(*w));
-        QVERIFY(!ui->actionEthernet->isChecked());
-        QVERIFY(Access::httpResponse(*w).isEmpty());
-        QVERIFY(!ui->actionTrigger_threshold->isEnabled());
+        QVERIFY(!Access::ethernetConnected(*w) && !ui->actionEthernet->isChecked());
+        QVERIFY(Access::httpResponse(*w).isEmpty() && !ui->actionTrigger_threshold->isEnabled());
         QCOMPARE(boxes.count(), 1);
     }
 
@@ -390,7 +386,7 @@ private slots:
     // normal layout; off, the form's layout comes back. (With the fonts the
     // form is drawn for, the columns stand at x 26 and 171 and the window is
     // 310 wide.)
-    void compactMode()
+    void compactModeLayerAndAbout()
     {
         openWindow(false);
         const QWidgetList framed = {ui->previewGroup, ui->groupG1, ui->groupG2, ui->groupBox,
@@ -417,13 +413,9 @@ private slots:
                                                    on ? compactRows[i] : start[i].y()));
             QCOMPARE(ui->runBoth->size(), on ? QSize(start[0].width(), 31) : start[5].size());
         }
-    }
 
-    // The window changes layer in place: not hidden, re-created, moved or
-    // resized.
-    void alwaysOnTop()
-    {
-        openWindow(false);
+        // The window changes layer in place: not hidden, re-created, moved or
+        // resized. The about box names the version.
         QWindow *native = w->windowHandle();
         const QRect geometry = w->geometry();
         for (bool on : {true, false}) {
@@ -433,11 +425,6 @@ private slots:
             QVERIFY(w->isVisible());
             QCOMPARE(w->geometry(), geometry);
         }
-    }
-
-    void aboutBox()
-    {
-        openWindow(false);
         MessageBoxWatcher boxes;
         ui->actionAbout->trigger();
         QCOMPARE(boxes.count(), 1);
