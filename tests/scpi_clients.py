@@ -107,6 +107,76 @@ def drive(inst, model, usb):
     inst.close() if client == "pyvisa" else inst.adapter.connection.close()
 
 
+def rss_kb(pid):
+    with open("/proc/%d/status" % pid) as status:
+        return next(int(l.split()[1]) for l in status if l.startswith("VmRSS:"))
+
+
+def ask(sock, line):
+    sock.sendall(line + b"\n")
+    reply = b""
+    while not reply.endswith(b"\n"):
+        chunk = sock.recv(65536)
+        if not chunk:
+            return None
+        reply += chunk
+    return reply[:-1]
+
+
+def hostile():
+    """Hostile clients: the server keeps serving the others, memory bounded."""
+    server = start([scpi_fakeusb, "--usb"], "127.0.0.1", 5025, {"PATH": "/usr/bin:/bin"})
+    good = socket.create_connection(("127.0.0.1", 5025))
+    check("served", ask(good, b"*IDN?").startswith(b"Halvorn,DXU3,"))
+    # A line longer than 64 KB: refused, its client disconnected.
+    long = socket.create_connection(("127.0.0.1", 5025))
+    try:
+        long.sendall(b"X" * (200 * 1024))
+        check("an overlong line disconnects", long.recv(10) == b"")
+    except ConnectionError:
+        check("an overlong line disconnects", True)
+    check("overlong line said in the queue", ask(good, b"SYST:ERR?").startswith(b"-363,"))
+    # Binary junk: a syntax error, the connection stays.
+    junk = socket.create_connection(("127.0.0.1", 5025))
+    junk.sendall(bytes(range(256)).replace(b"\n", b"") + b";*OPC?\n")
+    check("binary junk is a syntax error", ask(junk, b"SYST:ERR?").startswith(b"-102,"))
+    # Many connections: those beyond the limit are closed, the others served.
+    crowd = []
+    for _ in range(300):
+        try:
+            crowd.append(socket.create_connection(("127.0.0.1", 5025), 2))
+        except OSError:
+            break
+    check("a crowd of connections leaves the first served", ask(good, b"*OPC?") == b"1")
+    for sock in crowd:
+        sock.close()
+    # A client that never reads its replies: disconnected, the others served.
+    deaf = socket.create_connection(("127.0.0.1", 5025))
+    deaf.settimeout(20)
+    line = b";".join([b"*OPC?"] * 2000) + b"\n"
+    cut = False
+    try:
+        for _ in range(2000):
+            deaf.sendall(line)
+    except ConnectionError:
+        cut = True
+    check("a client that never reads is disconnected", cut)
+    check("a client that never reads leaves the others served", ask(good, b"*OPC?") == b"1")
+    time.sleep(0.5)
+    later = socket.create_connection(("127.0.0.1", 5025))
+    check("a new client is served after all that", ask(later, b"*OPC?") == b"1")
+    rss = rss_kb(server.pid)
+    check("memory bounded (%d KB)" % rss, rss < 100 * 1024)
+    for sock in (good, junk, deaf, later):
+        sock.close()
+    stop(server)
+
+
+if client == "hostile":
+    hostile()
+    print("%d failed" % len(failures) if failures else "all passed")
+    sys.exit(1 if failures else 0)
+
 # Ethernet: dxu-sim logs every request.
 sim_process = start([sim, "--address", "127.0.0.2", "--model", "3"], "127.0.0.2", 80)
 server = start([scpi, "--ethernet", "127.0.0.2", "--verbose"], "127.0.0.1", 5025)
