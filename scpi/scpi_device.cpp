@@ -116,15 +116,18 @@ QByteArray ScpiDevice::executeLine(const QByteArray &line)
 
 bool ScpiDevice::execute(const Command &command, QList<QByteArray> &replies)
 {
+    // Undefined unless the header exists in this form (command or query).
     bool headerKnown = false;
+    int fewestParameters = 0;
     for (const Entry &entry : entries) {
         const bool common = entry.pattern[0] == '*';
         QList<int> suffixes;
-        if (common != command.common ||
+        if (common != command.common || entry.query != command.query ||
             !Scpi::matchHeader(command.nodes, entry.pattern + (common ? 1 : 0), &suffixes))
             continue;
         headerKnown = true;
-        if (entry.query != command.query || entry.parameters != command.parameters.size())
+        fewestParameters = entry.parameters;
+        if (entry.parameters != command.parameters.size())
             continue;
         QByteArray reply;
         const bool goOn = (this->*entry.handler)(command, suffixes, reply);
@@ -134,10 +137,8 @@ bool ScpiDevice::execute(const Command &command, QList<QByteArray> &replies)
     }
     if (!headerKnown)
         model.pushError(-113);
-    else if (command.parameters.isEmpty() && !command.query)
-        model.pushError(-109);
     else
-        model.pushError(-108);
+        model.pushError(command.parameters.size() < fewestParameters ? -109 : -108);
     return true;
 }
 

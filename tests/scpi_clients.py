@@ -75,6 +75,9 @@ def drive(inst, model, usb):
         check("illegal value, then undefined header",
               inst.query("SYST:ERR:COUN?;:SYST:ERR?;:SYST:ERR?;:SYST:ERR?")
               .startswith('2;-224,"Illegal parameter value;SOFT or GEN1";-113,"Undefined header";0,"No error"'))
+        inst.write("GEN1:PER;:MEM:SAVE?;*CLS 1")
+        check("missing parameter, undefined query form, parameter not allowed",
+              [e[:4] for e in inst.query("SYST:ERR?;ERR?;ERR?").split(";")] == ["-109", "-113", "-108"])
         inst.write("*CLS;:GEN1:STAT?")
         check("the run state is not guessed", inst.query("*ESR?;:SYST:ERR?").startswith("16;-200,"))
         inst.write("GEN1:STAT ON")
