@@ -1,5 +1,6 @@
 #include "scpi/scpi_parser.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -170,8 +171,14 @@ QList<Command> parseLine(const QByteArray &line)
 
 bool matchHeader(const QList<Node> &nodes, const char *pattern, QList<int> *suffixes)
 {
+    // Patterns are few and fixed: each is taken apart once.
+    static QHash<QByteArray, QList<PatternNode>> known;
+    const QByteArray key(pattern);
+    auto it = known.constFind(key);
+    if (it == known.constEnd())
+        it = known.insert(key, patternNodes(pattern));
     QList<int> found;
-    if (!matchFrom(nodes, 0, patternNodes(pattern), 0, found))
+    if (!matchFrom(nodes, 0, *it, 0, found))
         return false;
     if (suffixes)
         *suffixes = found;

@@ -40,6 +40,7 @@ void ScpiServer::accept()
         connect(client, &QTcpSocket::disconnected, this, [this, client] {
             log(client, QStringLiteral("disconnected"));
             waiting.remove(client);
+            unread.remove(client);
             --clients;
             client->deleteLater();
         });
@@ -48,16 +49,24 @@ void ScpiServer::accept()
 }
 
 // Queues the client's next line, unless one of its lines waits already.
+// The socket's whole buffer moves into the client's own each time: a socket
+// whose buffer was full reads on from the network only once it was emptied.
 void ScpiServer::take(QTcpSocket *client)
 {
     if (waiting.contains(client) || client->state() != QAbstractSocket::ConnectedState)
         return;
-    bool overrun = client->bytesAvailable() > MaxLineBytes && !client->canReadLine();
-    if (!overrun && client->canReadLine()) {
-        QByteArray line = client->readLine(MaxLineBytes + 2);
-        overrun = !line.endsWith('\n');
-        if (!overrun) {
-            line.chop(1);
+    QByteArray &input = unread[client];
+    for (;;) {
+        const qsizetype end = input.indexOf('\n');
+        if (end > MaxLineBytes || (end < 0 && input.size() > MaxLineBytes)) {
+            device.status().pushError(-363, QStringLiteral("a line longer than 64 KB"));
+            log(client, QStringLiteral("disconnected: a line longer than 64 KB"));
+            client->abort();
+            return;
+        }
+        if (end >= 0) {
+            QByteArray line = input.left(end);
+            input.remove(0, end + 1);
             if (line.endsWith('\r'))
                 line.chop(1);
             waiting.insert(client);
@@ -65,11 +74,9 @@ void ScpiServer::take(QTcpSocket *client)
             carryOut();
             return;
         }
-    }
-    if (overrun) {
-        device.status().pushError(-363, QStringLiteral("a line longer than 64 KB"));
-        log(client, QStringLiteral("disconnected: a line longer than 64 KB"));
-        client->abort();
+        if (client->bytesAvailable() == 0)
+            return;
+        input += client->readAll();
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
@@ -18,13 +19,14 @@ class ScpiDevice;
 // than MaxLineBytes is refused (-363) and its client disconnected; a client
 // that does not read its replies is disconnected once MaxReplyBacklog bytes
 // wait for it; beyond MaxClients new connections are closed at once. Only one
-// line per client waits at a time, the rest stays in the socket.
+// line per client waits at a time; while it waits, the client's socket
+// reads no further than MaxLineBytes.
 class ScpiServer : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int MaxLineBytes = 64 * 1024;
-    static constexpr int MaxReplyBacklog = 1024 * 1024;
+    static constexpr int MaxReplyBacklog = 256 * 1024;
     static constexpr int MaxClients = 64;
 
     explicit ScpiServer(ScpiDevice &device, QObject *parent = nullptr);
@@ -51,7 +53,8 @@ private:
     ScpiDevice &device;
     QTcpServer server;
     QList<Pending> queue;
-    QSet<QTcpSocket *> waiting; // clients with a line in the queue
+    QSet<QTcpSocket *> waiting;             // clients with a line in the queue
+    QHash<QTcpSocket *, QByteArray> unread; // read from the socket, not yet a line
     int clients = 0;
     bool busy = false;
     std::function<void(const QString &)> logger;
