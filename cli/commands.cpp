@@ -5,15 +5,13 @@
 #include "cli/assignments.h"
 #include "cli/dxu_cli.h"
 #include "cli/instrument_link.h"
+#include "cli/link_actions.h"
 #include "cli/output.h"
-#include "device/counter_range.h"
 #include "device/record_ranges.h"
 #include "network/address_check.h"
 #include "persistence/export_text.h"
 #include "persistence/profile_names.h"
-#include "persistence/profile_record.h"
 #include "persistence/profile_store.h"
-#include "persistence/profile_value.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -28,9 +26,6 @@
 
 namespace {
 
-// The panel's limit on profiles it creates.
-const int kMaxProfiles = 10;
-
 // The network dialog's message about the first field that fails its check;
 // whole, also what would leave the instrument unreachable, with the reason.
 QString networkProblem(const NetworkFields &fields, bool whole = false)
@@ -41,17 +36,6 @@ QString networkProblem(const NetworkFields &fields, bool whole = false)
     if (finding.field == AddressCheck::Field::None)
         return QString();
     return QLatin1String(AddressCheck::message(finding.field)) + QLatin1Char(' ') + finding.reason;
-}
-
-// The first value the panel's boxes would not hold, or its time base cannot
-// count ("p1: Generator #1 period 5000 ms is more than …"); empty when none.
-QString sendProblem(const GeneratorSettings &record)
-{
-    const QString problem = RecordRanges::firstProblem(record);
-    if (!problem.isEmpty())
-        return problem;
-    const CounterRange::Problem counter = CounterRange::firstProblem(record);
-    return counter.key.isEmpty() ? QString() : counter.key + QStringLiteral(": ") + counter.text;
 }
 
 // Stands for an instrument another dxu-cli is busy with: every operation
@@ -140,21 +124,25 @@ private:
 
     int linkResult(bool ok) { return ok ? CliExit::Ok : failed(link->failure()); }
 
-    // A read whose combos hold no entry, or whose threshold no level the
-    // instrument takes, is not the instrument's settings.
+    // Notes first, then the reason for a refusal or failure.
+    int actionResult(const LinkActions::Result &result)
+    {
+        for (const QString &note : result.notes)
+            err << "dxu-cli: " << note << '\n';
+        switch (result.status) {
+        case LinkActions::Status::Ok:
+            return CliExit::Ok;
+        case LinkActions::Status::Refused:
+            return usage(result.problem);
+        case LinkActions::Status::Failed:
+            break;
+        }
+        return failed(result.problem);
+    }
+
     int read(InstrumentState &state)
     {
-        if (!instrument()->readState(state))
-            return failed(link->failure());
-        QString problem = RecordRanges::firstChoiceProblem(state.record);
-        if (problem.isEmpty() && state.thresholdVolts &&
-            !RecordRanges::allowsThreshold(*state.thresholdVolts))
-            problem = QStringLiteral("threshold=%1 is out of range (%2)")
-                          .arg(*state.thresholdVolts)
-                          .arg(RecordRanges::thresholdRangeText());
-        if (!problem.isEmpty())
-            return failed(QStringLiteral("the DXU's settings are not plausible: %1").arg(problem));
-        return CliExit::Ok;
+        return actionResult(LinkActions::readState(*instrument(), state));
     }
 
     int status()
@@ -169,18 +157,6 @@ private:
         return CliExit::Ok;
     }
 
-    // A value the instrument held already is its own fault; one the command
-    // line brought in is a usage error.
-    int checkToSend(const GeneratorSettings &record, const GeneratorSettings &asRead)
-    {
-        const QString problem = sendProblem(record);
-        if (problem.isEmpty())
-            return CliExit::Ok;
-        if (problem == sendProblem(asRead))
-            return failed(QStringLiteral("the DXU holds %1; nothing sent").arg(problem));
-        return usage(problem);
-    }
-
     int set()
     {
         if (o.arguments.isEmpty())
@@ -189,20 +165,10 @@ private:
         QString problem;
         if (!applySettingAssignments(o.arguments, scratch, problem))
             return usage(problem);
-        InstrumentState state;
-        if (const int code = read(state))
-            return code;
-        GeneratorSettings record = state.record;
-        const bool query = o.link == CliLink::Ethernet;
-        QStringList notes = query ? keepUnnamedEnds(o.arguments, record) : QStringList();
-        applySettingAssignments(o.arguments, record, problem);
-        if (const int code = checkToSend(record, state.record))
-            return code;
-        if (query)
-            notes += queryRoundings(o.arguments, record);
-        for (const QString &note : std::as_const(notes))
-            err << "dxu-cli: " << note << '\n';
-        return linkResult(link->sendSettings(record));
+        const QStringList assignments = o.arguments;
+        return actionResult(LinkActions::setValues(
+            *instrument(), o.link == CliLink::Ethernet,
+            [&assignments](const GeneratorSettings &) { return assignments; }));
     }
 
     int runGenerators()
@@ -212,19 +178,9 @@ private:
             !(which == QLatin1String("1") || which == QLatin1String("2") ||
               which == QLatin1String("both")))
             return usage(QStringLiteral("run needs 1, 2 or both"));
-        InstrumentState state;
-        if (const int code = read(state))
-            return code;
-        // Over Ethernet the run goes with the settings, sent back as read.
-        GeneratorSettings record = state.record;
-        if (o.link == CliLink::Ethernet) {
-            if (const int code = checkToSend(state.record, state.record))
-                return code;
-            for (const QString &note : keepUnnamedEnds({}, record))
-                err << "dxu-cli: " << note << '\n';
-        }
-        return linkResult(
-            link->run(record, which != QLatin1String("2"), which != QLatin1String("1")));
+        return actionResult(LinkActions::runHeld(*instrument(), o.link == CliLink::Ethernet,
+                                                 which != QLatin1String("2"),
+                                                 which != QLatin1String("1")));
     }
 
     int stop()
@@ -325,47 +281,9 @@ private:
         if (name.isEmpty() || ProfileNames::hasForbiddenCharacter(name))
             return usage(
                 QStringLiteral("a profile name is not empty and holds no \"/\" or \"\\\""));
-        const ProfileStore::Contents store = ProfileStore::load();
-        if (store.status != ProfileStore::Status::Ok)
-            return failed(store.problem);
-        return action == QLatin1String("load") ? profileLoad(store, name)
-                                               : profileSave(store, name);
-    }
-
-    int profileLoad(const ProfileStore::Contents &store, const QString &name)
-    {
-        if (!store.names.contains(name))
-            return usage(QStringLiteral("no profile named \"%1\"").arg(name));
-        const ProfileValue profile = parseProfileValue(store.values.value(name));
-        // Checked before the codes are narrowed to bytes.
-        QString problem;
-        if (!RecordRanges::allows(RecordFields::Kind::SourceG1, profile.ts1) ||
-            !RecordRanges::allows(RecordFields::Kind::SourceG2, profile.ts2))
-            problem =
-                QStringLiteral("ts1=%1, ts2=%2 is out of range").arg(profile.ts1).arg(profile.ts2);
-        const GeneratorSettings record = recordFromProfile(profile);
-        if (problem.isEmpty())
-            problem = sendProblem(record);
-        if (!problem.isEmpty())
-            return usage(QStringLiteral("profile \"%1\": %2; nothing sent").arg(name, problem));
-        return linkResult(instrument()->sendSettingsAndStop(record));
-    }
-
-    // Checked before the read, and again under the store's lock: another
-    // program may have saved in between.
-    int profileSave(const ProfileStore::Contents &store, const QString &name)
-    {
-        const QString full = QStringLiteral("Only 10 DXU profiles could be created!");
-        if (!store.names.contains(name) && store.names.size() >= kMaxProfiles)
-            return usage(full);
-        InstrumentState state;
-        if (const int code = read(state))
-            return code;
-        const ProfileStore::Outcome saved = ProfileStore::save(
-            name, formatProfileValue(profileFromRecord(state.record)), kMaxProfiles, true);
-        if (saved.status == ProfileStore::Status::Full)
-            return usage(full);
-        return saved.status == ProfileStore::Status::Ok ? CliExit::Ok : failed(saved.problem);
+        return actionResult(action == QLatin1String("load")
+                                ? LinkActions::loadProfile(*instrument(), name)
+                                : LinkActions::saveProfile(*instrument(), name));
     }
 
     // "-" is standard output.

@@ -92,6 +92,7 @@ private:
             loop.quit();
         });
         client.setHost(address, NetworkPage::Port);
+        trace(QStringLiteral("GET ") + path);
         client.get(path);
         loop.exec();
         QObject::disconnect(connection);

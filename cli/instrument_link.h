@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -42,8 +43,16 @@ public:
     virtual bool writeNetwork(const NetworkFields &fields) = 0;
 
     QString failure() const { return reason; }
+    // Told what goes on the wire: each request path, or each frame in hex.
+    void setTrace(std::function<void(const QString &)> trace) { tracer = std::move(trace); }
 
 protected:
+    void trace(const QString &what) const
+    {
+        if (tracer)
+            tracer(what);
+    }
+
     bool fail(const QString &why)
     {
         reason = why;
@@ -52,6 +61,7 @@ protected:
 
 private:
     QString reason;
+    std::function<void(const QString &)> tracer;
 };
 
 std::unique_ptr<InstrumentLink> makeUsbLink();

@@ -11,6 +11,15 @@ namespace {
 class UsbInstrument : public InstrumentLink
 {
 public:
+    UsbInstrument()
+    {
+        device.frameTrace = [this](const std::uint8_t *frame, int length) {
+            trace(QStringLiteral("USB frame ") +
+                  QString::fromLatin1(
+                      QByteArray(reinterpret_cast<const char *>(frame), length).toHex(' ')));
+        };
+    }
+
     bool readState(InstrumentState &state) override
     {
         if (!open())

@@ -197,6 +197,8 @@ void UsbDevice::noteGone(int result)
 
 bool UsbDevice::write(const std::uint8_t *frame, int length)
 {
+    if (frameTrace)
+        frameTrace(frame, length);
     int transferred = 0;
     const int result = libusb_bulk_transfer(handle, OutEndpoint, const_cast<std::uint8_t *>(frame),
                                             length, &transferred, TimeoutMs);

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 struct libusb_context;
 struct libusb_device;
@@ -58,6 +59,9 @@ public:
     // 32 bytes came back (the last two with a line on standard error).
     bool readIdentity(std::uint8_t reply[32]);
     bool writeNetworkBlock();
+
+    // Called with every frame before it goes out (a traffic log), when set.
+    std::function<void(const std::uint8_t *frame, int length)> frameTrace;
 
     bool isDxu3 = false;
     UsbSettingsBlock settings;

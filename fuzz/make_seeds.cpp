@@ -117,6 +117,10 @@ int main(int argc, char **argv)
          QByteArray(1, 0) + "00:1b:c5:0a:0b:0c\n127.0.0.1\n255.0.0.0\n127.0.0.1");
     seed("network_block", "c-forms",
          QByteArray(1, 1) + " 0x1F:+7:-5:FFF:0xg:\n 010.+1.-1.300.9\n\t255.255\n");
+    seed("scpi_parser", "idn", "*IDN?");
+    seed("scpi_parser", "paths", ":SOUR:GEN1:PER 1.5MS;COUN 3;:CHAN4:DEL?;*OPC?");
+    seed("scpi_parser", "strings", "MEM:SAVE \"a;b\"\"c\";SYST:COMM:LAN:IPAD '1.2.3.4'");
+    seed("scpi_parser", "numbers", "GEN2:TBAS 40NS;PER +.5E-3 S;:TRIG:LEV 250mV;:GEN1:STAT ON");
     seed("address_check", "ip", "127.0.0.1");
     seed("address_check", "ip-zeros", "010.001.000.001");
     seed("address_check", "ip-short", "1.2.3");
