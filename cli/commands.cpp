@@ -38,22 +38,6 @@ QString networkProblem(const NetworkFields &fields, bool whole = false)
     return QLatin1String(AddressCheck::message(finding.field)) + QLatin1Char(' ') + finding.reason;
 }
 
-// Stands for an instrument another dxu-cli is busy with: every operation
-// fails, and nothing is sent.
-class BusyLink : public InstrumentLink
-{
-public:
-    BusyLink() { fail(QStringLiteral("another dxu-cli kept the DXU busy too long; nothing sent")); }
-    bool readState(InstrumentState &) override { return false; }
-    bool sendSettings(const GeneratorSettings &) override { return false; }
-    bool sendSettingsAndStop(const GeneratorSettings &) override { return false; }
-    bool run(const GeneratorSettings &, bool, bool) override { return false; }
-    bool stop(bool, bool) override { return false; }
-    bool setThreshold(double) override { return false; }
-    bool readNetwork(NetworkFields &, QString &) override { return false; }
-    bool writeNetwork(const NetworkFields &) override { return false; }
-};
-
 class Session
 {
 public:
@@ -113,7 +97,8 @@ private:
         if (!link) {
             lock = std::make_unique<QLockFile>(instrumentLockPath(o.link, o.address));
             if (!ProfileStore::takeLock(*lock, 4 * o.timeoutMs + 1000))
-                link = std::make_unique<BusyLink>();
+                link = makeBusyLink(
+                    QStringLiteral("another dxu-cli kept the DXU busy too long; nothing sent"));
             else if (o.link == CliLink::Usb)
                 link = makeUsbLink();
             else

@@ -67,3 +67,6 @@ private:
 std::unique_ptr<InstrumentLink> makeUsbLink();
 // `address` in canonical form; no request waits longer than timeoutMs.
 std::unique_ptr<InstrumentLink> makeEthernetLink(const QString &address, int timeoutMs);
+// Stands for an instrument another program is busy with: every operation
+// fails with `why`, and nothing is sent.
+std::unique_ptr<InstrumentLink> makeBusyLink(const QString &why);

@@ -149,21 +149,7 @@ InstrumentLink &ScpiDevice::instrument()
         lock = std::make_unique<QLockFile>(instrumentLockPath(target.link, address));
         if (!ProfileStore::takeLock(*lock, 4 * target.timeoutMs + 1000)) {
             lock.reset();
-            // Another program is busy with the instrument: every operation fails.
-            class Busy : public InstrumentLink
-            {
-            public:
-                Busy() { fail(QStringLiteral("another program kept the DXU busy too long")); }
-                bool readState(InstrumentState &) override { return false; }
-                bool sendSettings(const GeneratorSettings &) override { return false; }
-                bool sendSettingsAndStop(const GeneratorSettings &) override { return false; }
-                bool run(const GeneratorSettings &, bool, bool) override { return false; }
-                bool stop(bool, bool) override { return false; }
-                bool setThreshold(double) override { return false; }
-                bool readNetwork(NetworkFields &, QString &) override { return false; }
-                bool writeNetwork(const NetworkFields &) override { return false; }
-            };
-            link = std::make_unique<Busy>();
+            link = makeBusyLink(QStringLiteral("another program kept the DXU busy too long"));
         } else {
             link = target.link == CliLink::Usb ? makeUsbLink()
                                                : makeEthernetLink(target.address, target.timeoutMs);
