@@ -6,7 +6,8 @@
 #include "device/http_client.h"
 #include "device/record_ranges.h"
 #include "device/ipv4_address.h"
-#include "device/usb_device.h"
+#include "device/ethernet_instrument.h"
+#include "device/usb_instrument.h"
 #include "multidevice/multidxudialog.h"
 #include "network/finddialog.h"
 #include "persistence/settings_store.h"
@@ -35,7 +36,7 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
             SLOT(loadProfileDXUSettings(QAction *)));
 
     deviceIsDxu3 = false;
-    usbDevice = new UsbDevice;
+    usbLink = new UsbInstrument(false);
     previewGeometry = PreviewGeometry();
     previewImage = new QPixmap(ui.dl->width(), ui.dl->height());
     previewImage->fill(QColor(0, 0, 0, 255));
@@ -92,6 +93,7 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
     // The three dialogs are made at their first opening (dxu_gui_modes.cpp):
     // an idle panel does without their forms and pictures.
     httpClient = new HttpClient(this);
+    ethernetLink = new QueuedEthernetInstrument(httpClient, [this] { return deviceIp; });
     connect(httpClient, SIGNAL(done(bool)), this, SLOT(handleResponse(bool)));
     connect(httpClient, SIGNAL(requestStarted(int)), this, SLOT(Trying(int)));
     new WaitFeedback(
@@ -111,7 +113,8 @@ dxu_gui::~dxu_gui()
     delete networkDialog;
     // The USB object releases the interface and closes its handle; the
     // stores hold nothing unsaved (every write is synced at once).
-    delete usbDevice;
+    delete usbLink;
+    delete ethernetLink;
     delete profileSettings;
     delete settings;
 }

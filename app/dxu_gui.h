@@ -17,9 +17,10 @@ class QPixmap;
 class QSettings;
 class FindDialog;
 class HttpClient;
-class UsbDevice;
+class InstrumentLink;
+class QueuedEthernetInstrument;
+class UsbInstrument;
 class dividebyDialog;
-enum class QueryTail;
 class multidxudialog;
 
 // The main window: owns the form, the Generator settings record, the preview,
@@ -120,11 +121,13 @@ private:
     void refreshPreview();
 
     // Links
-    void sendHttpCommand(const QString &path);
-    void sendSettingsAndRun(bool gen1, bool gen2, QueryTail tail);
+    // The link the commands go to: USB while it is up, else Ethernet.
+    InstrumentLink &link();
+    void sendSettingsAndRun(bool gen1, bool gen2);
+    void sourceChanged(int generator);
     void connectSourceCombos();
     void disconnectSourceCombos();
-    void reportUsbResult(bool ok);
+    void reportOutcome(bool ok);
     // Each link closes the other when it opens, so that every command goes
     // to the link the connection label shows.
     void closeUsbLink();
@@ -157,7 +160,8 @@ private:
     dividebyDialog *dividerDialog = nullptr;
     double thresholdVolts = 5.0;
     double unitFactor = 1.0;
-    UsbDevice *usbDevice = nullptr;
+    UsbInstrument *usbLink = nullptr;
+    QueuedEthernetInstrument *ethernetLink = nullptr;
     QSettings *settings = nullptr;
     QSettings *profileSettings = nullptr;
     QStringList slaveProfileNames; // the profiles at start-up, for the slave dialog

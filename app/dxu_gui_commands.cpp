@@ -1,31 +1,30 @@
-// The commands: each goes over USB while the USB link is up, otherwise as an
-// HTTP GET to the instrument's address.
+// The commands: each goes to the link the connection label shows (USB while
+// its link is up, otherwise the instrument's address over Ethernet).
 #include "app/dxu_gui.h"
 
 #include "device/counter_range.h"
-#include "device/http_client.h"
+#include "device/ethernet_instrument.h"
 #include "device/record_ranges.h"
-#include "device/ipv4_address.h"
 #include "device/settings_query.h"
-#include "device/usb_device.h"
+#include "device/usb_instrument.h"
 
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStatusBar>
 
-void dxu_gui::sendHttpCommand(const QString &path)
+InstrumentLink &dxu_gui::link()
 {
-    httpClient->setHost(requestHost(deviceIp), 80);
-    HttpRequestHeader header;
-    header.path = path;
-    httpClient->request(header);
+    if (usbConnected)
+        return *usbLink;
+    return *ethernetLink;
 }
 
-// USB commands have no reply to show; a failed transfer must not pass
+// A link that waits has its outcome now; a failed command must not pass
 // silently, or the operator believes a generator runs that never heard us.
-void dxu_gui::reportUsbResult(bool ok)
+// The queued Ethernet link's replies come to handleResponse().
+void dxu_gui::reportOutcome(bool ok)
 {
-    if (!ok && usbDevice->wasUnplugged())
+    if (!ok && link().lost())
         usbUnplugged();
     else if (!ok)
         statusBar()->showMessage(tr("Error"), 1000);
@@ -43,109 +42,52 @@ bool dxu_gui::collectCountable()
 }
 
 // The run buttons: the settings, then the run flags of the chosen generators.
-void dxu_gui::sendSettingsAndRun(bool gen1, bool gen2, QueryTail tail)
+void dxu_gui::sendSettingsAndRun(bool gen1, bool gen2)
 {
-    if (!collectCountable())
-        return;
-    if (usbConnected) {
-        // A generator must not start on settings that did not arrive.
-        reportUsbResult(usbDevice->sendSettings() && usbDevice->runGenerators(gen1, gen2));
-    } else {
-        sendHttpCommand(settingsQuery(record, tail));
-    }
+    if (collectCountable())
+        reportOutcome(link().sendSettingsAndRun(record, gen1, gen2));
 }
 
-void dxu_gui::startGen1() { sendSettingsAndRun(true, false, QueryTail::RunGen1); }
-void dxu_gui::startGen2() { sendSettingsAndRun(false, true, QueryTail::RunGen2); }
-void dxu_gui::startGen12() { sendSettingsAndRun(true, true, QueryTail::RunBoth); }
+void dxu_gui::startGen1() { sendSettingsAndRun(true, false); }
+void dxu_gui::startGen2() { sendSettingsAndRun(false, true); }
+void dxu_gui::startGen12() { sendSettingsAndRun(true, true); }
 
-void dxu_gui::resetGens()
+void dxu_gui::resetGens() { reportOutcome(link().stop(true, true)); }
+void dxu_gui::resetGen1() { reportOutcome(link().stop(true, false)); }
+void dxu_gui::resetGen2() { reportOutcome(link().stop(false, true)); }
+
+// The combos stay connected: over Ethernet a change of the other one before
+// the reply is sent too (the reply itself fills no combo).
+void dxu_gui::sourceChanged(int generator)
 {
-    if (usbConnected)
-        reportUsbResult(usbDevice->resetGenerators(true, true));
-    else
-        sendHttpCommand(QLatin1String(DevicePaths::ResetBoth));
+    (generator == 1 ? ui.showG1 : ui.showG2)->setChecked(true);
+    if (collectCountable())
+        reportOutcome(link().sendSource(record, generator));
 }
 
-void dxu_gui::resetGen1()
-{
-    if (usbConnected)
-        reportUsbResult(usbDevice->resetGenerators(true, false));
-    else
-        sendHttpCommand(QLatin1String(DevicePaths::ResetGen1));
-}
-
-void dxu_gui::resetGen2()
-{
-    if (usbConnected)
-        reportUsbResult(usbDevice->resetGenerators(false, true));
-    else
-        sendHttpCommand(QLatin1String(DevicePaths::ResetGen2));
-}
-
-void dxu_gui::sourceG1()
-{
-    ui.showG1->setChecked(true);
-    if (!collectCountable())
-        return;
-    if (usbConnected) {
-        reportUsbResult(usbDevice->sendSettings() && usbDevice->resetGenerators(true, true));
-    } else {
-        // The combos stay connected: a change of the other one before the
-        // reply is sent too (the reply itself fills no combo).
-        sendHttpCommand(QLatin1String(DevicePaths::ResetBoth));
-        sendHttpCommand(settingsQuery(record, QueryTail::SaveOnly));
-    }
-}
-
-void dxu_gui::sourceG2()
-{
-    ui.showG2->setChecked(true);
-    if (!collectCountable())
-        return;
-    if (usbConnected) {
-        reportUsbResult(usbDevice->sendSettings() && usbDevice->resetGenerators(false, true));
-    } else {
-        sendHttpCommand(QLatin1String(DevicePaths::ResetGen1));
-        sendHttpCommand(settingsQuery(record, QueryTail::SaveOnly));
-    }
-}
+void dxu_gui::sourceG1() { sourceChanged(1); }
+void dxu_gui::sourceG2() { sourceChanged(2); }
 
 void dxu_gui::setThreshold()
 {
-    const double initial =
-        usbConnected ? static_cast<double>(usbDevice->settings.thresholdVolts) : thresholdVolts;
     bool accepted = false;
     const double level = QInputDialog::getDouble(
-        this, tr("Threshold Trigger"), tr("Threshold level, volts:"), initial,
-        RecordRanges::MinThresholdVolts, RecordRanges::MaxThresholdVolts,
-        RecordRanges::ThresholdDecimals, &accepted);
+        this, tr("Threshold Trigger"), tr("Threshold level, volts:"),
+        link().heldThreshold().value_or(thresholdVolts), RecordRanges::MinThresholdVolts,
+        RecordRanges::MaxThresholdVolts, RecordRanges::ThresholdDecimals, &accepted);
     if (!accepted) // Cancel: nothing sent, nothing stored
         return;
     thresholdVolts = level;
-    if (usbConnected) {
-        const bool reset = usbDevice->resetGenerators(true, true);
-        const float previous = usbDevice->settings.thresholdVolts;
-        usbDevice->settings.thresholdVolts = static_cast<float>(thresholdVolts);
-        const bool sent = usbDevice->sendSettings();
-        // The block holds what the instrument has; a level it never got is
-        // not offered again as its own.
-        if (!sent)
-            usbDevice->settings.thresholdVolts = previous;
-        reportUsbResult(sent && reset);
-    } else {
-        sendHttpCommand(QLatin1String(DevicePaths::ResetGen1));
-        sendHttpCommand(thresholdPath(thresholdVolts));
-    }
+    reportOutcome(link().setThreshold(thresholdVolts));
 }
 
 void dxu_gui::test()
 {
     timeUnitMilli(true);
-    sendHttpCommand(QLatin1String(DevicePaths::SetupProbe));
+    ethernetLink->get(QLatin1String(DevicePaths::SetupProbe));
 }
 
-void dxu_gui::getDXUStatus() { sendHttpCommand(QLatin1String(DevicePaths::Setup)); }
+void dxu_gui::getDXUStatus() { ethernetLink->get(QLatin1String(DevicePaths::Setup)); }
 
 void dxu_gui::connectSourceCombos()
 {

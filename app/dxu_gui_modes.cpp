@@ -148,7 +148,7 @@ void dxu_gui::help()
 FindDialog *dxu_gui::networkSettingsDialog()
 {
     if (!networkDialog) {
-        networkDialog = new FindDialog(usbDevice, this);
+        networkDialog = new FindDialog(usbLink, this);
         connect(networkDialog, &FindDialog::usbDeviceLost, this, &dxu_gui::usbUnplugged);
     }
     return networkDialog;

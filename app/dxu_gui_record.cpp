@@ -2,7 +2,6 @@
 #include "app/dxu_gui.h"
 
 #include "device/record_ranges.h"
-#include "device/usb_device.h"
 
 namespace {
 // Milliseconds per displayed microsecond. Exact in double (not 0.001 rounded
@@ -68,7 +67,6 @@ GeneratorSettings dxu_gui::fieldsAsRecord() const
 void dxu_gui::fieldsToRecord()
 {
     record = fieldsAsRecord();
-    copyRecordToBlock(record, usbDevice->settings);
     handPreviewToLabel();
 }
 

@@ -4,7 +4,7 @@
 
 #include "cli/assignments.h"
 #include "cli/dxu_cli.h"
-#include "cli/instrument_link.h"
+#include "device/instrument_link.h"
 #include "cli/link_actions.h"
 #include "cli/output.h"
 #include "device/record_ranges.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/instrument_link.h"
+#include "device/instrument_link.h"
 
 #include <QString>
 #include <QStringList>

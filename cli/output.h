@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/instrument_link.h"
+#include "device/instrument_link.h"
 #include "persistence/export_text.h"
 
 #include <QByteArray>

@@ -72,18 +72,18 @@ bool UsbDevice::openAndRead(libusb_device *device)
     // detached while the panel holds it and given back on release.
     libusb_set_auto_detach_kernel_driver(handle, 1);
     const int claimed = claim();
-    bool dxu3 = false;
-    UsbSettingsBlock block = settings;
+    bool readDxu3 = false;
+    UsbSettingsBlock block = reported;
     if (claimed != 0)
         fail(FindFailure::CannotOpen, describeError(claimed));
     // Another program may have left a reply behind.
     inputMayBeStale = true;
-    if (claimed != 0 || !drainInput() || !readState(dxu3, block)) {
+    if (claimed != 0 || !drainInput() || !readState(readDxu3, block)) {
         closeDevice();
         return false;
     }
-    isDxu3 = dxu3;
-    settings = block;
+    dxu3 = readDxu3;
+    reported = block;
     return true;
 }
 
@@ -228,9 +228,9 @@ bool UsbDevice::command(const std::uint8_t *frame, int length)
     return read(&acknowledge, AcknowledgeLength);
 }
 
-bool UsbDevice::sendSettings()
+bool UsbDevice::sendSettings(const UsbSettingsBlock &block)
 {
-    const UsbFrame frame = settingsFrame(settings, isDxu3);
+    const UsbFrame frame = settingsFrame(block, dxu3);
     return command(frame.data(), static_cast<int>(frame.size()));
 }
 
@@ -262,8 +262,8 @@ bool UsbDevice::readIdentity(std::uint8_t reply[32])
     return true;
 }
 
-bool UsbDevice::writeNetworkBlock()
+bool UsbDevice::writeNetworkBlock(const std::uint8_t (&block)[NetworkBlockLength])
 {
-    const UsbFrame frame = networkFrame(networkBlock);
+    const UsbFrame frame = networkFrame(block);
     return prepareCommand() && write(frame.data(), static_cast<int>(frame.size()));
 }

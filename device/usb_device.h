@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/usb_constants.h"
 #include "device/usb_settings_block.h"
 
 #include <QString>
@@ -52,20 +53,21 @@ public:
 
     // Each returns whether every transfer of the command went through; a
     // command whose claim fails sends nothing and counts as failed.
-    bool sendSettings();
+    bool sendSettings(const UsbSettingsBlock &block);
     bool runGenerators(bool gen1, bool gen2);
     bool resetGenerators(bool gen1, bool gen2);
     // False when the claim failed, the request did not go out or fewer than
     // 32 bytes came back (the last two with a line on standard error).
     bool readIdentity(std::uint8_t reply[32]);
-    bool writeNetworkBlock();
+    bool writeNetworkBlock(const std::uint8_t (&block)[UsbLink::NetworkBlockLength]);
 
     // Called with every frame before it goes out (a traffic log), when set.
-    std::function<void(const std::uint8_t *frame, int length)> frameTrace;
+    using FrameTrace = std::function<void(const std::uint8_t *frame, int length)>;
+    void setFrameTrace(FrameTrace trace) { frameTrace = std::move(trace); }
 
-    bool isDxu3 = false;
-    UsbSettingsBlock settings;
-    std::uint8_t networkBlock[19] = {};
+    // The model and the settings the kept instrument reported when found.
+    bool isDxu3() const { return dxu3; }
+    const UsbSettingsBlock &status() const { return reported; }
 
 private:
     bool openAndRead(libusb_device *device);
@@ -80,6 +82,9 @@ private:
     bool read(std::uint8_t *buffer, int length);
     bool command(const std::uint8_t *frame, int length);
 
+    FrameTrace frameTrace;
+    bool dxu3 = false;
+    UsbSettingsBlock reported;
     libusb_context *context = nullptr;
     libusb_device_handle *handle = nullptr;
     bool unplugged = false;

@@ -2,7 +2,8 @@
 
 #include "device/http_client.h"
 #include "device/ipv4_address.h"
-#include "device/usb_device.h"
+#include "device/ethernet_requests.h"
+#include "device/usb_instrument.h"
 #include "network/address_check.h"
 #include "network/network_page.h"
 #include "widgets/accessible_texts.h"
@@ -39,7 +40,7 @@ const AccessibleText kNetworkDialog[] = {
 
 } // namespace
 
-FindDialog::FindDialog(UsbDevice *device, QWidget *parent) : QDialog(parent), usbDevice(device)
+FindDialog::FindDialog(UsbInstrument *usb, QWidget *parent) : QDialog(parent), usbLink(usb)
 {
     buildForm();
     connect(submitButton, SIGNAL(clicked(bool)), this, SLOT(set_network_settings()));
@@ -134,19 +135,19 @@ void FindDialog::readNetworkSettings()
         return;
     }
     submitButton->setEnabled(true); // a failed USB read before may have disabled it
-    startRequest(QLatin1String(NetworkPage::Path), SLOT(handleResponse(bool)));
+    startRequest(EthernetRequests::readNetwork().path, SLOT(handleResponse(bool)));
 }
 
 // Only a complete reply is shown, and only what was shown can be submitted:
 // after a failed read the fields are empty (never another instrument's) and
-// "Sumbit" stays disabled until a read succeeds. The read goes to a copy, so
-// a short reply leaves no mix of old and new bytes.
+// "Sumbit" stays disabled until a read succeeds.
 void FindDialog::readOverUsb()
 {
-    std::uint8_t reply[NetworkBlock::IdentityReplySize] = {};
-    const bool read = usbDevice->readIdentity(reply);
+    NetworkFields fields;
+    QString serialNumber;
+    const bool read = usbLink->readNetwork(fields, serialNumber);
     submitButton->setEnabled(read);
-    if (!read && usbDevice->wasUnplugged()) {
+    if (!read && usbLink->lost()) {
         hide();
         emit usbDeviceLost();
         return;
@@ -159,9 +160,8 @@ void FindDialog::readOverUsb()
                              QMessageBox::Ok);
         return;
     }
-    std::copy(std::begin(reply), std::end(reply), std::begin(identityReply));
-    serialEdit->setText(NetworkBlock::serialNumberText(identityReply));
-    showFields(NetworkBlock::fieldsFromIdentity(identityReply));
+    serialEdit->setText(serialNumber);
+    showFields(fields);
 }
 
 void FindDialog::showFields(const NetworkFields &fields)
@@ -193,7 +193,7 @@ void FindDialog::set_network_settings()
     if (usbMode)
         writeOverUsb(AddressCheck::canonicalAddresses(fields));
     else
-        startRequest(NetworkPage::writePath(AddressCheck::canonicalAddresses(fields)),
+        startRequest(EthernetRequests::writeNetwork(AddressCheck::canonicalAddresses(fields)).path,
                      SLOT(handleResponse2(bool)));
 }
 
@@ -212,9 +212,8 @@ bool FindDialog::confirmInput(const NetworkFields &fields)
 
 void FindDialog::writeOverUsb(const NetworkFields &fields)
 {
-    NetworkBlock::fillBlock(usbDevice->networkBlock, fields);
-    const bool written = usbDevice->writeNetworkBlock();
-    if (!written && usbDevice->wasUnplugged()) {
+    const bool written = usbLink->writeNetwork(fields);
+    if (!written && usbLink->lost()) {
         hide();
         emit usbDeviceLost();
         return;

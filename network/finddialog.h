@@ -16,7 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class HttpClient;
-class UsbDevice;
+class UsbInstrument;
 
 // The instrument's network configuration (MAC, IP, mask, gateway, DHCP and,
 // over USB, the serial number): read and written over the link the main
@@ -25,7 +25,7 @@ class FindDialog : public QDialog
 {
     Q_OBJECT
 public:
-    FindDialog(UsbDevice *device, QWidget *parent = nullptr);
+    FindDialog(UsbInstrument *usb, QWidget *parent = nullptr);
     ~FindDialog() override;
 
     void setUsbMode(bool usb);
@@ -67,8 +67,7 @@ private:
     QString deviceIp;
     HttpClient *httpClient = nullptr;
     bool usbMode = false;
-    UsbDevice *usbDevice;
-    std::uint8_t identityReply[NetworkBlock::IdentityReplySize] = {};
+    UsbInstrument *usbLink;
     QLabel *serialLabel;
     QLabel *macLabel;
     QLabel *ipLabel;

@@ -21,6 +21,7 @@ namespace {
 // Every field different, so that a field at a wrong offset shows: sources 6 and
 // 1, periods 300 and 10 ms, starts 1..4 ms, ends 5..8 ms, 0x01020304 and 131072
 // pulses, time bases 1 and 2 (40 and 80 ns), 2.5 V.
+const std::uint8_t kNetworkBlock[UsbLink::NetworkBlockLength] = {};
 const UsbSettingsBlock distinct{6,          1,      300, 10, {1, 2, 3, 4}, {5, 6, 7, 8},
                                 0x01020304, 131072, 1,   2,  2.5f};
 
@@ -182,8 +183,8 @@ private slots:
             identity[10] = static_cast<std::uint8_t>(modelByte);
             FakeUsb::setIdentity(dxu, identity);
             QVERIFY(usb->findDevice());
-            QCOMPARE(usb->isDxu3, dxu3);
-            QVERIFY(usb->sendSettings());
+            QCOMPARE(usb->isDxu3(), dxu3);
+            QVERIFY(usb->sendSettings(UsbSettingsBlock()));
             QCOMPARE(transferLengths(dxu),
                      (std::vector<int>{1, 32, 1, dxu3 ? 56 : 52, dxu3 ? 57 : 53, 1}));
         }
@@ -223,7 +224,8 @@ private slots:
         const int earlier = FakeUsb::addInstrument(Model::Dxu2);
         QVERIFY(usb->findDevice());
         FakeUsb::unplug(earlier);
-        usb->settings.period1 = 42;
+        const double earlierPeriod = usb->status().period1;
+        QVERIFY(earlierPeriod != 0.0);
         const int dxu = FakeUsb::addInstrument(Model::Dxu3);
         Bytes status(56, 0);
         std::fill(status.begin() + 2, status.begin() + 6, 0xFF); // period 0
@@ -238,8 +240,8 @@ private slots:
 
         QCOMPARE(usb->findDevice(), accepted);
         QCOMPARE(FakeUsb::openHandles(), accepted ? 1 : 0);
-        QCOMPARE(usb->isDxu3, accepted);
-        QCOMPARE(usb->settings.period1, accepted ? 0.0 : 42.0);
+        QCOMPARE(usb->isDxu3(), accepted);
+        QCOMPARE(usb->status().period1, accepted ? 0.0 : earlierPeriod);
         QCOMPARE(usb->failureCause().isEmpty(), accepted);
     }
 
@@ -258,7 +260,7 @@ private slots:
         const int other = FakeUsb::addUnrelatedDevice(0x046D, 0xC077);
         const int first = FakeUsb::addInstrument(Model::Dxu3);
         const int second = FakeUsb::addInstrument(Model::Dxu2);
-        QVERIFY(usb->findDevice() && usb->isDxu3);
+        QVERIFY(usb->findDevice() && usb->isDxu3());
         std::vector<int> opened;
         for (const Call &call : callsNamed("libusb_open"))
             opened.push_back(call.device);
@@ -314,8 +316,8 @@ private slots:
         FakeUsb::setClaimError(dxu, LIBUSB_ERROR_BUSY);
         FakeUsb::clearCalls();
         QVERIFY(!usb->runGenerators(true, false));
-        QVERIFY(!usb->sendSettings());
-        QVERIFY(!usb->writeNetworkBlock());
+        QVERIFY(!usb->sendSettings(UsbSettingsBlock()));
+        QVERIFY(!usb->writeNetworkBlock(kNetworkBlock));
         std::uint8_t reply[32] = {};
         QVERIFY(!usb->readIdentity(reply));
         QVERIFY(callsNamed("libusb_bulk_transfer").empty()); // nothing sent
@@ -324,7 +326,7 @@ private slots:
         FakeUsb::setClaimError(dxu, 0);
         FakeUsb::setWriteFails(dxu, 0x09);
         FakeUsb::clearCalls();
-        QVERIFY(!usb->sendSettings());
+        QVERIFY(!usb->sendSettings(UsbSettingsBlock()));
         QCOMPARE(transferLengths(dxu), std::vector<int>{53}); // no read after a failed write
         QVERIFY(usb->resetGenerators(true, true));            // the next command goes out
         FakeUsb::setReplyLength(dxu, 0x0B, 0);
@@ -357,8 +359,8 @@ private slots:
         FakeUsb::setReplyLate(dxu, 0x0B);
         QVERIFY(!usb->runGenerators(true, false));
         FakeUsb::setReplyLate(dxu, 0x0B, false);
-        FakeUsb::setReplyLength(dxu, 0x09, 0); // no acknowledgement this time
-        QVERIFY(!usb->sendSettings());         // the late one is not it
+        FakeUsb::setReplyLength(dxu, 0x09, 0);           // no acknowledgement this time
+        QVERIFY(!usb->sendSettings(UsbSettingsBlock())); // the late one is not it
 
         FakeUsb::setReplySplit(dxu, 0x07, 20); // late, and in two parts
         FakeUsb::setReplyLate(dxu, 0x07);

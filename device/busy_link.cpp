@@ -1,4 +1,4 @@
-#include "cli/instrument_link.h"
+#include "device/instrument_link.h"
 
 namespace {
 class BusyLink : public InstrumentLink
@@ -7,7 +7,8 @@ public:
     explicit BusyLink(const QString &why) { fail(why); }
     bool readState(InstrumentState &) override { return false; }
     bool sendSettings(const GeneratorSettings &) override { return false; }
-    bool sendSettingsAndStop(const GeneratorSettings &) override { return false; }
+    bool sendSource(const GeneratorSettings &, int) override { return false; }
+    bool sendSettingsAndRun(const GeneratorSettings &, bool, bool) override { return false; }
     bool run(const GeneratorSettings &, bool, bool) override { return false; }
     bool stop(bool, bool) override { return false; }
     bool setThreshold(double) override { return false; }

@@ -1,0 +1,196 @@
+// The instrument over Ethernet: the same requests, either each waited for
+// and its reply judged before the next goes out (dxu-cli, dxu-scpi), or put
+// on the panel's queue.
+#include "device/ethernet_instrument.h"
+
+#include "device/ethernet_requests.h"
+#include "device/http_client.h"
+#include "device/ipv4_address.h"
+#include "device/setup_page_parser.h"
+#include "network/network_page.h"
+
+#include <QEventLoop>
+
+using EthernetRequests::Expect;
+using EthernetRequests::Request;
+
+namespace {
+
+class WaitingEthernetInstrument : public InstrumentLink
+{
+public:
+    WaitingEthernetInstrument(const QString &address, int timeoutMs) : address(address)
+    {
+        client.setTransferTimeout(timeoutMs);
+    }
+
+    bool readState(InstrumentState &state) override
+    {
+        QByteArray body;
+        if (!get(EthernetRequests::readState(), &body))
+            return false;
+        removeNulBytes(body);
+        const SetupPageFields page = parseSetupPage(setupPageText(body));
+        if (!page.timing || !page.ts1 || !page.ts2 || !page.freq1 || !page.freq2)
+            return fail(
+                QStringLiteral("the setup page of %1 lacks some of the settings").arg(address));
+        applySetupPage(page, state.record);
+        state.isDxu3 = page.isDxu3;
+        state.thresholdVolts.reset(); // the page's threshold is not read
+        return true;
+    }
+
+    bool sendSettings(const GeneratorSettings &record) override
+    {
+        return getAll(EthernetRequests::sendSettings(record));
+    }
+
+    bool sendSource(const GeneratorSettings &record, int generator) override
+    {
+        return getAll(EthernetRequests::sendSource(record, generator));
+    }
+
+    bool sendSettingsAndRun(const GeneratorSettings &record, bool gen1, bool gen2) override
+    {
+        return getAll(EthernetRequests::sendSettingsAndRun(record, gen1, gen2));
+    }
+
+    bool run(const GeneratorSettings &current, bool gen1, bool gen2) override
+    {
+        return sendSettingsAndRun(current, gen1, gen2);
+    }
+
+    bool stop(bool gen1, bool gen2) override { return getAll(EthernetRequests::stop(gen1, gen2)); }
+
+    bool setThreshold(double volts) override
+    {
+        return getAll(EthernetRequests::setThreshold(volts));
+    }
+
+    bool readNetwork(NetworkFields &fields, QString &serialNumber) override
+    {
+        QByteArray body;
+        if (!get(EthernetRequests::readNetwork(), &body))
+            return false;
+        fields = NetworkPage::parse(NetworkPage::pageText(body)).fields;
+        serialNumber.clear();
+        return true;
+    }
+
+    bool writeNetwork(const NetworkFields &fields) override
+    {
+        return get(EthernetRequests::writeNetwork(fields));
+    }
+
+private:
+    bool getAll(const QList<Request> &requests)
+    {
+        for (const Request &request : requests)
+            if (!get(request))
+                return false;
+        return true;
+    }
+
+    bool get(const Request &request, QByteArray *body = nullptr)
+    {
+        QEventLoop loop;
+        bool error = false;
+        const auto connection = QObject::connect(&client, &HttpClient::done, &loop, [&](bool e) {
+            error = e;
+            loop.quit();
+        });
+        client.setHost(address, NetworkPage::Port);
+        trace(QStringLiteral("GET ") + request.path);
+        client.get(request.path);
+        loop.exec();
+        QObject::disconnect(connection);
+        const QString what = QStringLiteral("GET %1 to %2").arg(request.path, address);
+        if (error)
+            return fail(QStringLiteral("%1: %2").arg(what, client.errorString()));
+        const QByteArray reply = client.readAll();
+        const QString problem =
+            EthernetRequests::replyProblem(client.statusCode(), reply, request.expect);
+        if (!problem.isEmpty())
+            return fail(QStringLiteral("%1: %2").arg(what, problem));
+        if (body)
+            *body = reply;
+        return true;
+    }
+
+    QString address;
+    HttpClient client;
+};
+
+} // namespace
+
+std::unique_ptr<InstrumentLink> makeEthernetLink(const QString &address, int timeoutMs)
+{
+    return std::make_unique<WaitingEthernetInstrument>(address, timeoutMs);
+}
+
+QueuedEthernetInstrument::QueuedEthernetInstrument(HttpClient *client,
+                                                   std::function<QString()> address)
+    : client(client), address(std::move(address))
+{}
+
+void QueuedEthernetInstrument::get(const QString &path)
+{
+    client->setHost(requestHost(address()), NetworkPage::Port);
+    trace(QStringLiteral("GET ") + path);
+    HttpRequestHeader header;
+    header.path = path;
+    client->request(header);
+}
+
+template <typename Requests> bool QueuedEthernetInstrument::queue(const Requests &requests)
+{
+    for (const Request &request : requests)
+        get(request.path);
+    return true;
+}
+
+bool QueuedEthernetInstrument::readState(InstrumentState &)
+{
+    return queue(QList<Request>{EthernetRequests::readState()});
+}
+
+bool QueuedEthernetInstrument::sendSettings(const GeneratorSettings &record)
+{
+    return queue(EthernetRequests::sendSettings(record));
+}
+
+bool QueuedEthernetInstrument::sendSource(const GeneratorSettings &record, int generator)
+{
+    return queue(EthernetRequests::sendSource(record, generator));
+}
+
+bool QueuedEthernetInstrument::sendSettingsAndRun(const GeneratorSettings &record, bool gen1,
+                                                  bool gen2)
+{
+    return queue(EthernetRequests::sendSettingsAndRun(record, gen1, gen2));
+}
+
+bool QueuedEthernetInstrument::run(const GeneratorSettings &current, bool gen1, bool gen2)
+{
+    return sendSettingsAndRun(current, gen1, gen2);
+}
+
+bool QueuedEthernetInstrument::stop(bool gen1, bool gen2)
+{
+    return queue(EthernetRequests::stop(gen1, gen2));
+}
+
+bool QueuedEthernetInstrument::setThreshold(double volts)
+{
+    return queue(EthernetRequests::setThreshold(volts));
+}
+
+bool QueuedEthernetInstrument::readNetwork(NetworkFields &, QString &)
+{
+    return queue(QList<Request>{EthernetRequests::readNetwork()});
+}
+
+bool QueuedEthernetInstrument::writeNetwork(const NetworkFields &fields)
+{
+    return queue(QList<Request>{EthernetRequests::writeNetwork(fields)});
+}
