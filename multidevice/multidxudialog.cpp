@@ -5,7 +5,7 @@
 #include "device/setup_page_parser.h"
 #include "device/ipv4_address.h"
 #include "widgets/form_fit.h"
-#include "multidevice/broadcast_query.h"
+#include "device/ethernet_instrument.h"
 #include "multidevice/event_slices.h"
 #include "persistence/profile_record.h"
 #include "persistence/profile_value.h"
@@ -23,7 +23,6 @@ namespace {
 // Only the text the input box starts with; nothing is contacted.
 const char *const kPresetAddress = "192.168.0.0";
 const char *const kBlankProfile = " ";
-const quint16 kHttpPort = 80;
 const int kWatchdogMs = 2000;
 const int kFirstWaitMs = 300;
 const int kPollMs = 10;
@@ -155,7 +154,7 @@ void multidxudialog::applySettings()
                              tr("Nothing was sent: %1.").arg(problem.text), QMessageBox::Ok);
         return;
     }
-    const QString query = broadcastQuery(values);
+    const GeneratorSettings record = recordFromProfile(values);
     const QStringList addresses = selectedAddresses();
 
     QProgressDialog progress(tr("Applying Settings to DXU's..."), tr("Abort"), 0,
@@ -164,8 +163,8 @@ void multidxudialog::applySettings()
     progress.show();
 
     startClient();
-    HttpRequestHeader header;
-    header.path = query;
+    // Every selected instrument is sent the settings alone: no generator starts.
+    QueuedEthernetInstrument slave(httpClient, [this] { return currentAddress; });
 
     for (int i = 0; i < addresses.size(); ++i) {
         // Abort stops before the next instrument; what was sent stays sent and
@@ -174,8 +173,7 @@ void multidxudialog::applySettings()
             break;
         currentAddress = addresses.at(i);
         watchdogFired = false;
-        httpClient->setHost(requestHost(addresses.at(i)), kHttpPort);
-        httpClient->request(header);
+        slave.sendSettings(record);
         progress.setValue(i);
         // When the panel closes meanwhile, the request is abandoned below.
         if (!waitForReply())
