@@ -5,6 +5,7 @@ DXU on USB, which prints the frames it received when it stops.
 
     scpi_clients.py pyvisa|pymeasure DXU_SCPI DXU_SCPI_FAKEUSB DXU_SIM PYMEASURE_DIR
 Runs inside tests/run-isolated (dxu-sim binds 127.0.0.2:80)."""
+import atexit
 import os
 import socket
 import struct
@@ -34,9 +35,22 @@ def wait_for_port(host, port):
     raise RuntimeError("nothing listens on %s:%d" % (host, port))
 
 
+started = []
+
+
+@atexit.register
+def end_started():
+    # A run that fails half-way leaves no server or simulator behind.
+    for process in started:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+
+
 def start(args, host, port, env=None):
     process = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                text=True, env=env)
+    started.append(process)
     wait_for_port(host, port)
     return process
 
