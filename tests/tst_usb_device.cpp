@@ -5,6 +5,7 @@
 #include "device/record_fields.h"
 #include "device/usb_device.h"
 #include "device/usb_frames.h"
+#include "device/usb_instrument.h"
 #include "fakeusb/fake_usb.h"
 #include "support/test_support.h"
 
@@ -377,6 +378,77 @@ private slots:
             QVERIFY(!usb->runGenerators(true, true));
             QVERIFY(usb->runGenerators(true, true));
         }
+    }
+
+    // Each command of the USB link as frames (code and flag byte): what goes
+    // out, in what order, and where a failed frame ends the command. A level
+    // the instrument never got is not offered as its own.
+    void linkCommandsAndTheirFrames_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("failingCode");
+        QTest::addColumn<QStringList>("frames");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("heldVolts");
+        const QStringList settings{QStringLiteral("09 00")}; // source 1 of the record
+        auto frames = [&](const QStringList &more) { return settings + more; };
+        QTest::newRow("source 1") << "source1" << -1 << frames({"0b 03"}) << true << 5.0;
+        QTest::newRow("source 2") << "source2" << -1 << frames({"0b 02"}) << true << 5.0;
+        QTest::newRow("source, settings fail") << "source1" << 0x09 << settings << false << 5.0;
+        QTest::newRow("run both") << "run12" << -1 << frames({"0b 0c"}) << true << 5.0;
+        QTest::newRow("run, settings fail") << "run12" << 0x09 << settings << false << 5.0;
+        QTest::newRow("threshold")
+            << "threshold" << -1 << QStringList{"0b 03", "09 00"} << true << 2.5;
+        QTest::newRow("threshold, stop fails")
+            << "threshold" << 0x0B << QStringList{"0b 03"} << false << 5.0;
+        QTest::newRow("threshold, settings fail")
+            << "threshold" << 0x09 << QStringList{"0b 03", "09 00"} << false << 5.0;
+    }
+
+    void linkCommandsAndTheirFrames()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, failingCode);
+        QFETCH(QStringList, frames);
+        QFETCH(bool, ok);
+        QFETCH(double, heldVolts);
+        const int dxu = FakeUsb::addInstrument(Model::Dxu3);
+        UsbInstrument link(false);
+        QStringList sent;
+        link.setTrace([&](const QString &line) { sent << line.mid(10, 5).trimmed(); });
+        QVERIFY(link.findInstrument());
+        sent.clear();
+        if (failingCode >= 0)
+            FakeUsb::setWriteFails(dxu, failingCode);
+        const GeneratorSettings record;
+        bool done = false;
+        if (command == QLatin1String("source1"))
+            done = link.sendSource(record, 1);
+        else if (command == QLatin1String("source2"))
+            done = link.sendSource(record, 2);
+        else if (command == QLatin1String("run12"))
+            done = link.sendSettingsAndRun(record, true, true);
+        else
+            done = link.setThreshold(2.5);
+        QCOMPARE(sent, frames);
+        QCOMPARE(done, ok);
+        QCOMPARE(done, link.failure().isEmpty());
+        QCOMPARE(*link.heldThreshold(), heldVolts);
+    }
+
+    // The panel's link looks for an instrument only when told: a command on
+    // a link that was closed (or never opened) sends nothing.
+    void aClosedLinkFindsNothingByItself()
+    {
+        FakeUsb::addInstrument(Model::Dxu2);
+        UsbInstrument panelLink(false);
+        QVERIFY(!panelLink.stop(true, true));
+        QVERIFY(callsNamed("libusb_open").empty());
+        QVERIFY(panelLink.findInstrument() && panelLink.stop(true, true));
+        panelLink.close();
+        QVERIFY(!panelLink.sendSettings(GeneratorSettings()));
+        UsbInstrument scriptLink;
+        QVERIFY(scriptLink.stop(true, true));
     }
 };
 
