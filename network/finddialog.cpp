@@ -2,6 +2,7 @@
 
 #include "device/http_client.h"
 #include "device/ipv4_address.h"
+#include "device/request_watchdog.h"
 #include "device/usb_device.h"
 #include "network/address_check.h"
 #include "network/network_page.h"
@@ -39,12 +40,13 @@ const AccessibleText kNetworkDialog[] = {
 
 } // namespace
 
-FindDialog::FindDialog(UsbDevice *device, QWidget *parent) : QDialog(parent), usbDevice(device)
+FindDialog::FindDialog(UsbDevice *device, QWidget *parent)
+    : QDialog(parent), requestWatchdog(new RequestWatchdog(RequestTimeoutMs, this)),
+      usbDevice(device)
 {
     buildForm();
     connect(submitButton, SIGNAL(clicked(bool)), this, SLOT(set_network_settings()));
     connect(cancelButton, SIGNAL(clicked(bool)), this, SLOT(reject()));
-    connect(&requestTimer, SIGNAL(timeout()), this, SLOT(stopTrying()));
     connect(dhcpCheckBox, SIGNAL(toggled(bool)), this, SLOT(dhcpCheckBoxToggled(bool)));
     guardOperatorInput(this);
     setAccessibleTexts(this, "FindDialog", kNetworkDialog);
@@ -229,12 +231,13 @@ void FindDialog::writeOverUsb(const NetworkFields &fields)
 }
 
 // Every request gets a client of its own; each command it starts restarts
-// the watchdog.
+// the watchdog, which aborts it when the instrument stays silent (the abort
+// reports the failure through the request's own handler).
 void FindDialog::startRequest(const QString &path, const char *doneSlot)
 {
     httpClient = new HttpClient(this);
     connect(httpClient, SIGNAL(done(bool)), this, doneSlot);
-    connect(httpClient, SIGNAL(requestStarted(int)), this, SLOT(Trying(int)));
+    requestWatchdog->watch(httpClient);
     httpClient->setHost(requestHost(deviceIp), NetworkPage::Port);
     HttpRequestHeader header;
     header.path = path;
@@ -245,7 +248,7 @@ void FindDialog::startRequest(const QString &path, const char *doneSlot)
 // the client goes, and the dialog no longer points at it.
 HttpClient *FindDialog::takeFinishedClient()
 {
-    requestTimer.stop();
+    requestWatchdog->release();
     HttpClient *client = httpClient;
     httpClient = nullptr;
     client->deleteLater();
@@ -258,7 +261,7 @@ void FindDialog::abandonRequest()
 {
     if (!httpClient)
         return;
-    requestTimer.stop();
+    requestWatchdog->release();
     HttpClient *client = httpClient;
     httpClient = nullptr;
     client->disconnect(this);
@@ -302,19 +305,12 @@ void FindDialog::handleResponse2(bool error)
     askForRestart();
 }
 
-// The instrument stayed silent: give up. The abort reports the failure
-// through the request's own handler.
-void FindDialog::stopTrying()
-{
-    requestTimer.stop();
-    if (httpClient)
-        httpClient->abort();
-}
+void FindDialog::stopTrying() { requestWatchdog->expire(); }
 
 void FindDialog::Trying(int id)
 {
     Q_UNUSED(id);
-    requestTimer.start(RequestTimeoutMs);
+    requestWatchdog->start();
 }
 
 void FindDialog::dhcpCheckBoxToggled(bool checked)
