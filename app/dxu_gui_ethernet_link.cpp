@@ -75,7 +75,8 @@ void dxu_gui::watchEthernetRequests()
     // earlier connection, or from before a failure, vouches for nothing.
     requestWatchdog->setPatience(
         [this] { return ethernetConnected && holdsSetupPage(httpResponse); });
-    // The abort has ended the batch with done(true): the failure box.
+    // Given up: the abort has ended the batch with done(true), which showed
+    // the failure box; the link is down even if nothing was under way.
     connect(requestWatchdog, &RequestWatchdog::gaveUpRequest, this,
             [this] { ethernetConnected = false; });
 }

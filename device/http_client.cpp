@@ -116,7 +116,8 @@ QByteArray requestMessage(const QUrl &url, quint16 port)
         host = '[' + host + ']';
     if (port != 80)
         host += ':' + QByteArray::number(port);
-    return "GET " + target + " HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\nAccept-Encoding: identity\r\n\r\n";
+    return "GET " + target + " HTTP/1.1\r\nHost: " + host +
+           "\r\nConnection: close\r\nAccept-Encoding: identity\r\n\r\n";
 }
 
 } // namespace

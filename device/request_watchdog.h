@@ -12,8 +12,8 @@ class HttpClient;
 // client: every command the client starts (host selection included)
 // restarts the wait, the end of the client's batch stops it. When the wait
 // runs out, the client is aborted (which ends its batch with done(true))
-// and gaveUp() follows; a patience rule, asked at each time-out, may leave
-// the request alone instead, and the wait then runs again.
+// and gaveUpRequest() follows; a patience rule, asked at each time-out, may
+// leave the request alone instead, and the wait then runs again.
 class RequestWatchdog : public QObject
 {
     Q_OBJECT
@@ -25,7 +25,8 @@ public:
     // Stops the wait and lets the watched client go: a later time-out aborts
     // nothing.
     void release();
-    // True when the request had better be left to the client's own errors.
+    // The rule answers true when a slow request had better be left to the
+    // client's own errors.
     void setPatience(std::function<bool()> leaveAlone);
 
     bool isRunning() const;
