@@ -1,7 +1,8 @@
 // The queued-command HTTP client against small servers on 127.0.0.21-.29,
 // port 80, whose answers each case chooses: order and signals of a batch,
 // failures that drop the queue, a misbehaving server (HostileWebServer), abort,
-// replies with error statuses, hostile host strings, and the request on the wire.
+// replies with error statuses, hostile host strings, and the request on the wire;
+// the request watchdog that gives up on a silent server.
 #include "support/test_support.h"
 
 #include "device/http_client.h"
