@@ -76,7 +76,6 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
     ui.previewGroup->setTitle(tr("Signal Preview for Generator#1"));
     fitFormToFonts();
     setControlsEnabled(false);
-    connect(&requestTimer, SIGNAL(timeout()), this, SLOT(stopTrying()));
     ui.actionIP_Settings->setEnabled(false);
     fieldsFilledFromDevice = false;
 
@@ -95,7 +94,7 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
     httpClient = new HttpClient(this);
     ethernetLink = new QueuedEthernetInstrument(httpClient, [this] { return deviceIp; });
     connect(httpClient, SIGNAL(done(bool)), this, SLOT(handleResponse(bool)));
-    connect(httpClient, SIGNAL(requestStarted(int)), this, SLOT(Trying(int)));
+    watchEthernetRequests();
     new WaitFeedback(
         httpClient, statusBar(),
         [this] {

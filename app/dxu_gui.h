@@ -16,6 +16,7 @@ class QAction;
 class QPixmap;
 class QSettings;
 class FindDialog;
+class RequestWatchdog;
 class HttpClient;
 class InstrumentLink;
 class QueuedEthernetInstrument;
@@ -76,6 +77,8 @@ private slots:
     void connectUSB(bool checked);
     void timeUnitG1();
     void timeUnitG2();
+    // The form's names for the request watchdog's start and time-out; the
+    // watchdog follows the client by itself, these hand over to it.
     void Trying(int id);
     void stopTrying();
     void alwaysOnTop(bool on);
@@ -134,6 +137,8 @@ private:
     void usbUnplugged();
     void closeEthernetLink();
     void openEthernetLink(const QString &typed);
+    // Gives up a request the instrument leaves unanswered.
+    void watchEthernetRequests();
     // A typed address no instrument can have: the box, and the link stays shut.
     void refuseAddress(const QString &problem);
     // The failure box's text: a name that does not resolve, or no answer.
@@ -154,7 +159,7 @@ private:
     QSize normalContentSize;
     void fitFormToFonts();
     void fixWindowSize(QSize content);
-    QTimer requestTimer;
+    RequestWatchdog *requestWatchdog = nullptr;
     bool deviceIsDxu3 = false;
     multidxudialog *slaveDialog = nullptr;
     dividebyDialog *dividerDialog = nullptr;

@@ -4,6 +4,7 @@
 
 #include "device/http_client.h"
 #include "device/ipv4_address.h"
+#include "device/request_watchdog.h"
 #include "device/setup_page_parser.h"
 #include "persistence/profile_store.h"
 #include "persistence/settings_store.h"
@@ -65,30 +66,35 @@ void dxu_gui::openEthernetLink(const QString &typed)
     test();
 }
 
-void dxu_gui::Trying(int id)
+void dxu_gui::watchEthernetRequests()
 {
-    Q_UNUSED(id);
-    requestTimer.start(kRequestWaitMs);
-}
-
-void dxu_gui::stopTrying()
-{
+    requestWatchdog = new RequestWatchdog(kRequestWaitMs, this);
+    requestWatchdog->watch(httpClient);
     // Once this connection's instrument has answered with its setup page, a
     // slow request is left to the client's own errors. A page kept from an
     // earlier connection, or from before a failure, vouches for nothing.
-    if (ethernetConnected && holdsSetupPage(httpResponse))
-        return;
-    httpClient->abort(); // ends the batch with done(true): the failure box
-    requestTimer.stop();
-    ethernetConnected = false;
+    requestWatchdog->setPatience(
+        [this] { return ethernetConnected && holdsSetupPage(httpResponse); });
+    // Given up: the abort has ended the batch with done(true), which showed
+    // the failure box; the link is down even if nothing was under way.
+    connect(requestWatchdog, &RequestWatchdog::gaveUpRequest, this,
+            [this] { ethernetConnected = false; });
 }
+
+void dxu_gui::Trying(int id)
+{
+    Q_UNUSED(id);
+    requestWatchdog->start();
+}
+
+void dxu_gui::stopTrying() { requestWatchdog->expire(); }
 
 void dxu_gui::handleResponse(bool error)
 {
     // Replies belong to the Ethernet link only; closing it drops its
     // requests, so this is a last guard against a late page relabelling the
     // window or refilling it while USB is the link.
-    requestTimer.stop();
+    requestWatchdog->stop();
     if (usbConnected)
         return;
     // Only the setup page with its settings is the instrument's answer: an
@@ -179,7 +185,7 @@ void dxu_gui::closeEthernetLink()
         const QSignalBlocker quietClient(httpClient);
         httpClient->abort();
     }
-    requestTimer.stop();
+    requestWatchdog->stop();
     replyRefused = false;
     ethernetConnected = false;
     fieldsFilledFromDevice = false;

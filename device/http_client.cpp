@@ -15,7 +15,8 @@
 namespace {
 
 const int kDefaultTransferTimeoutMs = 30000;
-const qint64 kDefaultMaxBodySize = 64 * 1024;
+// A larger reply body ends the request as an error.
+const qint64 kMaxBodySize = 64 * 1024;
 const qint64 kSocketReadChunk = 16 * 1024;
 
 // Ids count up across every client of the process, as the old client's did,
@@ -106,7 +107,7 @@ QUrl requestUrl(const QString &host, quint16 port, const QString &target)
 // The request as it goes on the wire. "Connection: close" because every
 // command has a connection of its own; "Accept-Encoding: identity" because
 // the instrument's pages are read as they are, never decompressed.
-QByteArray requestMessage(const HttpRequestHeader &header, const QUrl &url, quint16 port)
+QByteArray requestMessage(const QUrl &url, quint16 port)
 {
     const QByteArray target = url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority |
                                             QUrl::RemoveFragment | QUrl::NormalizePathSegments);
@@ -115,9 +116,8 @@ QByteArray requestMessage(const HttpRequestHeader &header, const QUrl &url, quin
         host = '[' + host + ']';
     if (port != 80)
         host += ':' + QByteArray::number(port);
-    return header.method.toLatin1() + ' ' + target + " HTTP/" +
-           QByteArray::number(header.majorVersion) + '.' + QByteArray::number(header.minorVersion) +
-           "\r\nHost: " + host + "\r\nConnection: close\r\nAccept-Encoding: identity\r\n\r\n";
+    return "GET " + target + " HTTP/1.1\r\nHost: " + host +
+           "\r\nConnection: close\r\nAccept-Encoding: identity\r\n\r\n";
 }
 
 } // namespace
@@ -168,7 +168,6 @@ struct HttpClient::Private
     Error error = NoError;
     QString errorString = QStringLiteral("Unknown error");
     int transferTimeoutMs = kDefaultTransferTimeoutMs;
-    qint64 maxBodySize = kDefaultMaxBodySize;
 };
 
 HttpClient::HttpClient(QObject *parent) : QObject(parent), d(new Private(this))
@@ -231,8 +230,6 @@ HttpClient::Error HttpClient::error() const { return d->error; }
 
 QString HttpClient::errorString() const { return d->errorString; }
 
-bool HttpClient::hasPendingRequests() const { return d->pending.size() > 1; }
-
 int HttpClient::statusCode() const { return d->statusCode; }
 
 int HttpClient::currentId() const { return d->pending.isEmpty() ? 0 : d->pending.first().id; }
@@ -241,8 +238,6 @@ void HttpClient::setTransferTimeout(int milliseconds)
 {
     d->transferTimeoutMs = qMax(1, milliseconds);
 }
-
-void HttpClient::setMaxBodySize(qint64 bytes) { d->maxBodySize = qMax<qint64>(0, bytes); }
 
 int HttpClient::Private::addCommand(Command command)
 {
@@ -292,21 +287,19 @@ void HttpClient::Private::sendRequest(const HttpRequestHeader &header)
         return;
     }
     const QUrl url = requestUrl(host, port, header.path);
-    static const QRegularExpression methodToken(
-        QRegularExpression::anchoredPattern(QStringLiteral("[A-Z]+")));
-    if (!url.isValid() || url.host().isEmpty() || !methodToken.match(header.method).hasMatch()) {
+    if (!url.isValid() || url.host().isEmpty()) {
         failCurrent(UnknownError, QStringLiteral("HTTP request failed"));
         return;
     }
 
     // One connection per command, read here on the GUI thread: nothing is
     // sent again behind the caller's back, and dropping it closes it at once.
-    parser = HttpReplyParser(maxBodySize, header.method == QLatin1String("HEAD"));
+    parser = HttpReplyParser(kMaxBodySize);
     requestSent = false;
     socket = new QTcpSocket(q);
     // Read on every readyRead, so the socket never holds much.
     socket->setReadBufferSize(4 * kSocketReadChunk);
-    const QByteArray message = requestMessage(header, url, port);
+    const QByteArray message = requestMessage(url, port);
     connect(socket, &QTcpSocket::connected, q, [this, message] {
         requestSent = true;
         socket->write(message);

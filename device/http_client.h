@@ -4,18 +4,11 @@
 #include <QObject>
 #include <QString>
 
-class QNetworkAccessManager;
-class QNetworkReply;
-class QTimer;
-
-// One GET request line: method, path and protocol version. The client adds
-// only Host, "Connection: close" and "Accept-Encoding: identity".
+// One GET request: its path (with the query). It goes out as an HTTP/1.1
+// GET with only Host, "Connection: close" and "Accept-Encoding: identity".
 struct HttpRequestHeader
 {
-    QString method = QStringLiteral("GET");
     QString path;
-    int majorVersion = 1;
-    int minorVersion = 1;
 };
 
 // A queued-command HTTP client: setHost() and request() are commands with
@@ -65,15 +58,12 @@ public:
     void abort();
     Error error() const;
     QString errorString() const;
-    bool hasPendingRequests() const;
     int currentId() const;
 
     // No request waits forever: after this many milliseconds without
     // completion it ends as an error, "Request timed out" ("Connection timed
     // out" while the connection was not made), 30 s by default.
     void setTransferTimeout(int milliseconds);
-    // A larger reply body ends the request as an error (64 KB by default).
-    void setMaxBodySize(qint64 bytes);
 
 signals:
     void requestStarted(int id);

@@ -25,9 +25,7 @@ bool allOf(QByteArrayView text, int (*test)(int))
 
 } // namespace
 
-HttpReplyParser::HttpReplyParser(qint64 maxBodySize, bool headRequest)
-    : maxBody(maxBodySize), headRequest(headRequest)
-{}
+HttpReplyParser::HttpReplyParser(qint64 maxBodySize) : maxBody(maxBodySize) {}
 
 HttpReplyParser::Result HttpReplyParser::feed(QByteArrayView data)
 {
@@ -253,7 +251,7 @@ void HttpReplyParser::beginBody()
         fail(Failure::Refused);
         return;
     }
-    if (headRequest || status == 204 || status == 304) {
+    if (status == 204 || status == 304) {
         stage = Stage::Done;
     } else if (!transferEncoding.isEmpty()) {
         stage = Stage::ChunkSize;

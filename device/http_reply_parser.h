@@ -26,8 +26,8 @@ public:
         Refused,            // compressed, of an unknown transfer coding, or a redirect
     };
 
-    // A reply to HEAD has no body whatever its header says.
-    explicit HttpReplyParser(qint64 maxBodySize = 64 * 1024, bool headRequest = false);
+    // The reply to a GET (the only request the client sends).
+    explicit HttpReplyParser(qint64 maxBodySize = 64 * 1024);
 
     // Bytes as they came from the connection.
     Result feed(QByteArrayView data);
@@ -61,7 +61,6 @@ private:
     Result result() const;
 
     qint64 maxBody;
-    bool headRequest;
     Stage stage = Stage::StatusLine;
     Failure broken = Failure::None;
     QByteArray pending; // received and not yet taken apart

@@ -4,6 +4,7 @@
 #include "device/http_client.h"
 #include "device/setup_page_parser.h"
 #include "device/ipv4_address.h"
+#include "device/request_watchdog.h"
 #include "widgets/form_fit.h"
 #include "device/ethernet_instrument.h"
 #include "multidevice/event_slices.h"
@@ -43,7 +44,9 @@ multidxudialog::multidxudialog(QWidget *parent)
 multidxudialog::multidxudialog(QWidget *parent, const QStringList &profileNames) : QDialog(parent)
 {
     ui.setupUi(this);
-    connect(&requestTimer, SIGNAL(timeout()), this, SLOT(stopTrying()));
+    requestWatchdog = new RequestWatchdog(kWatchdogMs, this);
+    // Answered or given up, the broadcast goes on with the next instrument.
+    connect(requestWatchdog, &RequestWatchdog::gaveUpRequest, this, [this] { requestDone = true; });
     profileSettings = SettingsStore::openProfileSettings();
     requestDone = false;
 
@@ -172,7 +175,6 @@ void multidxudialog::applySettings()
         if (progress.wasCanceled())
             break;
         currentAddress = addresses.at(i);
-        watchdogFired = false;
         slave.sendSettings(record);
         progress.setValue(i);
         // When the panel closes meanwhile, the request is abandoned below.
@@ -196,28 +198,17 @@ bool multidxudialog::waitForReply()
 void multidxudialog::Trying(int id)
 {
     Q_UNUSED(id);
-    watchedClient = httpClient;
-    requestTimer.start(kWatchdogMs);
+    requestWatchdog->start();
     requestDone = false;
 }
 
-void multidxudialog::stopTrying()
-{
-    requestTimer.stop();
-    HttpClient *client = watchedClient;
-    watchedClient = nullptr;
-    watchdogFired = client != nullptr;
-    if (client)
-        client->abort();
-    requestDone = true;
-}
+void multidxudialog::stopTrying() { requestWatchdog->expire(); }
 
 void multidxudialog::handleHTTPResponseSlave(bool error)
 {
     // The request is over: a later firing of the watchdog must not abort
     // whatever request comes next.
-    requestTimer.stop();
-    watchedClient = nullptr;
+    requestWatchdog->stop();
     // An error page, or a reply that is not the setup page, means the
     // instrument took nothing.
     const int status = httpClient ? httpClient->statusCode() : 0;
@@ -239,7 +230,7 @@ void multidxudialog::handleHTTPResponseSlave(bool error)
         detail = tr("%1 answered with something other than its setup page.").arg(currentAddress);
     else if (httpClient && httpClient->error() == HttpClient::HostNotFound)
         detail = tr("The name %1 does not resolve to an address.").arg(currentAddress);
-    else if (watchdogFired || !httpClient)
+    else if (requestWatchdog->gaveUp() || !httpClient)
         detail = tr("%1 did not answer within 2 s.").arg(currentAddress);
     else
         detail = tr("%1: %2.").arg(currentAddress, httpClient->errorString());
@@ -317,15 +308,14 @@ void multidxudialog::startClient()
 {
     httpClient = new HttpClient(this);
     connect(httpClient, SIGNAL(done(bool)), this, SLOT(handleHTTPResponseSlave(bool)));
-    connect(httpClient, SIGNAL(requestStarted(int)), this, SLOT(Trying(int)));
+    requestWatchdog->watch(httpClient);
 }
 
 void multidxudialog::retireClient()
 {
     // A finished broadcast's client delivers nothing more into this dialog;
     // a request still running (the application quits) ends without a word.
-    requestTimer.stop();
-    watchedClient = nullptr;
+    requestWatchdog->release();
     httpClient->disconnect(this);
     httpClient->abort();
     httpClient->deleteLater();

@@ -4,11 +4,10 @@
 
 #include <QByteArray>
 #include <QDialog>
-#include <QPointer>
 #include <QStringList>
-#include <QTimer>
 
 class HttpClient;
+class RequestWatchdog;
 class QSettings;
 struct ProfileValue;
 
@@ -28,6 +27,8 @@ public:
     ~multidxudialog() override;
 
 private slots:
+    // The form's names for the request watchdog's start and time-out; the
+    // watchdog follows the client by itself, these hand over to it.
     void stopTrying();
     void Trying(int id);
     void applySettings();
@@ -52,17 +53,15 @@ private:
     QStringList ipList;
     QSettings *profileSettings = nullptr;
     HttpClient *httpClient = nullptr;
-    QTimer requestTimer;
+    // Times each request of the broadcast's client; a firing aborts no other
+    // client.
+    RequestWatchdog *requestWatchdog = nullptr;
     bool requestDone = false;
     QByteArray httpResponse;
-    // The client whose request the watchdog is timing; a firing aborts no
-    // other one.
-    QPointer<HttpClient> watchedClient;
     bool broadcastRunning = false;
-    // The instrument the broadcast waits for, as listed, and whether the
-    // watchdog gave up on it: a failure box names both.
+    // The instrument the broadcast waits for, as listed: a failure box names
+    // it, and says when the watchdog gave up on it.
     QString currentAddress;
-    bool watchdogFired = false;
 
     // Tests reach the dialog's state through this one door.
     friend struct SlaveDialogTestAccess;

@@ -3,6 +3,7 @@
 #include "device/http_client.h"
 #include "device/ipv4_address.h"
 #include "device/ethernet_requests.h"
+#include "device/request_watchdog.h"
 #include "device/usb_instrument.h"
 #include "network/address_check.h"
 #include "network/network_page.h"
@@ -40,12 +41,12 @@ const AccessibleText kNetworkDialog[] = {
 
 } // namespace
 
-FindDialog::FindDialog(UsbInstrument *usb, QWidget *parent) : QDialog(parent), usbLink(usb)
+FindDialog::FindDialog(UsbInstrument *usb, QWidget *parent)
+    : QDialog(parent), requestWatchdog(new RequestWatchdog(RequestTimeoutMs, this)), usbLink(usb)
 {
     buildForm();
     connect(submitButton, SIGNAL(clicked(bool)), this, SLOT(set_network_settings()));
     connect(cancelButton, SIGNAL(clicked(bool)), this, SLOT(reject()));
-    connect(&requestTimer, SIGNAL(timeout()), this, SLOT(stopTrying()));
     connect(dhcpCheckBox, SIGNAL(toggled(bool)), this, SLOT(dhcpCheckBoxToggled(bool)));
     guardOperatorInput(this);
     setAccessibleTexts(this, "FindDialog", kNetworkDialog);
@@ -228,12 +229,13 @@ void FindDialog::writeOverUsb(const NetworkFields &fields)
 }
 
 // Every request gets a client of its own; each command it starts restarts
-// the watchdog.
+// the watchdog, which aborts it when the instrument stays silent (the abort
+// reports the failure through the request's own handler).
 void FindDialog::startRequest(const QString &path, const char *doneSlot)
 {
     httpClient = new HttpClient(this);
     connect(httpClient, SIGNAL(done(bool)), this, doneSlot);
-    connect(httpClient, SIGNAL(requestStarted(int)), this, SLOT(Trying(int)));
+    requestWatchdog->watch(httpClient);
     httpClient->setHost(requestHost(deviceIp), NetworkPage::Port);
     HttpRequestHeader header;
     header.path = path;
@@ -244,7 +246,7 @@ void FindDialog::startRequest(const QString &path, const char *doneSlot)
 // the client goes, and the dialog no longer points at it.
 HttpClient *FindDialog::takeFinishedClient()
 {
-    requestTimer.stop();
+    requestWatchdog->release();
     HttpClient *client = httpClient;
     httpClient = nullptr;
     client->deleteLater();
@@ -257,7 +259,7 @@ void FindDialog::abandonRequest()
 {
     if (!httpClient)
         return;
-    requestTimer.stop();
+    requestWatchdog->release();
     HttpClient *client = httpClient;
     httpClient = nullptr;
     client->disconnect(this);
@@ -301,19 +303,12 @@ void FindDialog::handleResponse2(bool error)
     askForRestart();
 }
 
-// The instrument stayed silent: give up. The abort reports the failure
-// through the request's own handler.
-void FindDialog::stopTrying()
-{
-    requestTimer.stop();
-    if (httpClient)
-        httpClient->abort();
-}
+void FindDialog::stopTrying() { requestWatchdog->expire(); }
 
 void FindDialog::Trying(int id)
 {
     Q_UNUSED(id);
-    requestTimer.start(RequestTimeoutMs);
+    requestWatchdog->start();
 }
 
 void FindDialog::dhcpCheckBoxToggled(bool checked)

@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QString>
-#include <QTimer>
 
 #include <cstdint>
 
@@ -16,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class HttpClient;
+class RequestWatchdog;
 class UsbInstrument;
 
 // The instrument's network configuration (MAC, IP, mask, gateway, DHCP and,
@@ -45,6 +45,8 @@ private slots:
     void set_network_settings();
     void handleResponse(bool error);
     void handleResponse2(bool error);
+    // The form's names for the request watchdog's start and time-out; the
+    // watchdog follows the client by itself, these hand over to it.
     void stopTrying();
     void Trying(int id);
     void dhcpCheckBoxToggled(bool checked);
@@ -62,7 +64,7 @@ private:
     void warnEthernetFailure(const HttpClient *client);
     void askForRestart();
 
-    QTimer requestTimer;
+    RequestWatchdog *requestWatchdog;
     QByteArray httpResponse;
     QString deviceIp;
     HttpClient *httpClient = nullptr;

@@ -1,10 +1,12 @@
 // The queued-command HTTP client against small servers on 127.0.0.21-.29,
 // port 80, whose answers each case chooses: order and signals of a batch,
 // failures that drop the queue, a misbehaving server (HostileWebServer), abort,
-// replies with error statuses, hostile host strings, and the request on the wire.
+// replies with error statuses, hostile host strings, and the request on the wire;
+// the request watchdog that gives up on a silent server.
 #include "support/test_support.h"
 
 #include "device/http_client.h"
+#include "device/request_watchdog.h"
 #include "sim/hostile_web_server.h"
 
 #include <QElapsedTimer>
@@ -116,6 +118,7 @@ private slots:
     void replyEndsItsCommand();
     void abortEndsTheBatchAtOnce();
     void clientCanBeReleasedFromItsDoneHandler();
+    void watchdogGivesUpASilentRequest();
 };
 
 void HttpClientTest::batchRunsInOrderWithOneDone()
@@ -370,6 +373,63 @@ void HttpClientTest::clientCanBeReleasedFromItsDoneHandler()
     QTRY_COMPARE_WITH_TIMEOUT(silent.heads.size(), 1, 10000);
     delete client;
     QTRY_COMPARE_WITH_TIMEOUT(silent.disconnects, 1, 10000);
+}
+
+void HttpClientTest::watchdogGivesUpASilentRequest()
+{
+    FixtureServer silent(kServerA, QByteArray(), false), echo(kServerB);
+    QVERIFY(silent.listening && echo.listening);
+    HttpClient client, other;
+    SignalTrace trace(&client), otherTrace(&other);
+    RequestWatchdog watchdog(300);
+    int gaveUp = 0;
+    connect(&watchdog, &RequestWatchdog::gaveUpRequest, &watchdog, [&] { ++gaveUp; });
+    watchdog.watch(&client);
+
+    // An answer in time stops the wait.
+    client.setHost(kServerB);
+    client.get("/answered");
+    QTRY_COMPARE_WITH_TIMEOUT(trace.doneCount(), 1, 10000);
+    QVERIFY(!watchdog.isRunning());
+    QTest::qWait(500);
+    QCOMPARE(gaveUp, 0);
+    QCOMPARE(trace.events.last(), "done 0");
+
+    // A silent instrument is aborted when the wait runs out, unless the
+    // patience rule keeps it.
+    bool patient = true;
+    watchdog.setPatience([&] { return patient; });
+    client.setHost(kServerA);
+    client.get("/silent");
+    QTRY_VERIFY_WITH_TIMEOUT(watchdog.isRunning(), 10000);
+    QTest::qWait(800); // patience: the wait runs on, time-out after time-out
+    QVERIFY(watchdog.isRunning());
+    QCOMPARE(trace.doneCount(), 1);
+    patient = false;
+    QCOMPARE(trace.doneCount(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(trace.doneCount(), 2, 10000);
+    QCOMPARE(trace.events.last(), "done 1");
+    QCOMPARE(client.error(), HttpClient::Aborted);
+    QCOMPARE(gaveUp, 1);
+    QVERIFY(watchdog.gaveUp() && !watchdog.isRunning());
+
+    // A client let go is aborted no more; the next one watched restarts the
+    // wait for each of its commands and clears the last give-up.
+    watchdog.watch(&other);
+    client.setHost(kServerB);
+    client.get("/unwatched");
+    QTRY_COMPARE_WITH_TIMEOUT(trace.doneCount(), 3, 10000);
+    QVERIFY(!watchdog.isRunning());
+    other.setHost(kServerA);
+    other.get("/silent");
+    QTRY_VERIFY_WITH_TIMEOUT(watchdog.isRunning(), 10000);
+    QVERIFY(!watchdog.gaveUp());
+    watchdog.release();
+    watchdog.start();
+    QTRY_COMPARE_WITH_TIMEOUT(gaveUp, 2, 10000);
+    QVERIFY(!watchdog.gaveUp());
+    QCOMPARE(otherTrace.doneCount(), 0); // still waiting for its silent server
+    other.abort();
 }
 
 DXU_TEST_MAIN(HttpClientTest)

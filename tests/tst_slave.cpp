@@ -7,6 +7,7 @@
 // one runs, quitting while one waits, the watchdog and clients left behind.
 #include "app/dxu_gui.h"
 #include "device/http_client.h"
+#include "device/request_watchdog.h"
 #include "multidevice/multidxudialog.h"
 #include "persistence/settings_store.h"
 #include "sim/dxu_sim_server.h"
@@ -27,7 +28,7 @@ struct SlaveDialogTestAccess
 {
     static Ui::multidxudialogClass &ui(multidxudialog &d) { return d.ui; }
     static const QStringList &ipList(multidxudialog &d) { return d.ipList; }
-    static bool watchdogRuns(multidxudialog &d) { return d.requestTimer.isActive(); }
+    static bool watchdogRuns(multidxudialog &d) { return d.requestWatchdog->isRunning(); }
 };
 
 namespace {

@@ -3,6 +3,7 @@
 // What the tests read or set inside the main window (its friend).
 
 #include "app/dxu_gui.h"
+#include "device/request_watchdog.h"
 
 struct DxuGuiTestAccess
 {
@@ -11,7 +12,7 @@ struct DxuGuiTestAccess
     static bool usbConnected(dxu_gui &w) { return w.usbConnected; }
     static bool &ethernetConnected(dxu_gui &w) { return w.ethernetConnected; }
     static QByteArray &httpResponse(dxu_gui &w) { return w.httpResponse; }
-    static bool waitTimerRuns(dxu_gui &w) { return w.requestTimer.isActive(); }
+    static bool waitTimerRuns(dxu_gui &w) { return w.requestWatchdog->isRunning(); }
     static GeneratorSettings &record(dxu_gui &w) { return w.record; }
     static void fieldsToRecord(dxu_gui &w) { w.fieldsToRecord(); }
     static void recordToFields(dxu_gui &w) { w.recordToFields(); }
