@@ -8,6 +8,7 @@
 #include "tools/dividebydialog.h"
 
 #include "device/record_ranges.h"
+#include "device/usb_instrument.h"
 
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
@@ -175,10 +176,8 @@ void dxu_gui::ipsettings()
     FindDialog *dialog = networkSettingsDialog();
     dialog->setUsbMode(usbConnected);
     dialog->setDeviceIp(deviceIp);
-    const bool overUsb = usbConnected;
-    dialog->readNetworkSettings();
-    if (overUsb && !usbConnected)
-        return; // the instrument went from the bus under the read
+    if (!dialog->readNetworkSettings())
+        return; // the instrument went from the link under the read
     dialog->setModal(true);
     dialog->show();
 }

@@ -1,10 +1,6 @@
 #include "network/finddialog.h"
 
-#include "device/http_client.h"
 #include "device/ipv4_address.h"
-#include "device/ethernet_requests.h"
-#include "device/request_watchdog.h"
-#include "device/usb_instrument.h"
 #include "network/address_check.h"
 #include "network/network_page.h"
 #include "widgets/accessible_texts.h"
@@ -25,9 +21,6 @@
 
 namespace {
 
-// An error page is no answer: the instrument took nothing.
-bool failed(const HttpClient *client, bool error) { return error || client->statusCode() >= 400; }
-
 // The fields' labels end in a colon or abbreviate; the submit button keeps
 // its form's spelling "Sumbit" on screen, a screen reader says the word.
 const AccessibleText kNetworkDialog[] = {
@@ -41,9 +34,16 @@ const AccessibleText kNetworkDialog[] = {
 
 } // namespace
 
-FindDialog::FindDialog(UsbInstrument *usb, QWidget *parent)
-    : QDialog(parent), requestWatchdog(new RequestWatchdog(RequestTimeoutMs, this)), usbLink(usb)
+FindDialog::FindDialog(InstrumentLink *usb, QWidget *parent)
+    : QDialog(parent), usbExchange(new UsbNetworkExchange(usb, this)),
+      ethernetExchange(new EthernetNetworkExchange(RequestTimeoutMs, this)),
+      exchange(ethernetExchange)
 {
+    for (NetworkExchange *each : {static_cast<NetworkExchange *>(usbExchange),
+                                  static_cast<NetworkExchange *>(ethernetExchange)}) {
+        connect(each, &NetworkExchange::readDone, this, &FindDialog::showReading);
+        connect(each, &NetworkExchange::writeDone, this, &FindDialog::afterWriting);
+    }
     buildForm();
     connect(submitButton, SIGNAL(clicked(bool)), this, SLOT(set_network_settings()));
     connect(cancelButton, SIGNAL(clicked(bool)), this, SLOT(reject()));
@@ -53,8 +53,8 @@ FindDialog::FindDialog(UsbInstrument *usb, QWidget *parent)
 }
 
 // A request still on its way must not report into a dialog being destroyed:
-// its client, a child, outlives this destructor.
-FindDialog::~FindDialog() { abandonRequest(); }
+// its client outlives this destructor.
+FindDialog::~FindDialog() { exchange->abandon(); }
 
 void FindDialog::buildForm()
 {
@@ -116,62 +116,73 @@ void FindDialog::buildForm()
     setWindowTitle(tr("DXU-2 Network Settings"));
 }
 
-void FindDialog::setUsbMode(bool usb) { usbMode = usb; }
+void FindDialog::setUsbMode(bool usb)
+{
+    exchange->abandon();
+    exchange = usb ? static_cast<NetworkExchange *>(usbExchange) : ethernetExchange;
+}
 
-void FindDialog::setDeviceIp(const QString &ip) { deviceIp = normalizedAddress(ip); }
+void FindDialog::setDeviceIp(const QString &ip)
+{
+    ethernetExchange->setAddress(normalizedAddress(ip));
+}
 
 // Cancel, Escape or the window's close button: a request still on its way is
 // given up, so that a write cannot complete later and ask for a restart.
 void FindDialog::reject()
 {
-    abandonRequest();
+    exchange->abandon();
     QDialog::reject();
 }
 
-void FindDialog::readNetworkSettings()
+bool FindDialog::readNetworkSettings()
 {
-    abandonRequest();
-    if (usbMode) {
-        readOverUsb();
-        return;
-    }
+    exchange->abandon();
+    linkLost = false;
     submitButton->setEnabled(true); // a failed USB read before may have disabled it
-    startRequest(EthernetRequests::readNetwork().path, SLOT(handleResponse(bool)));
+    exchange->read();
+    return !linkLost;
 }
 
-// Only a complete reply is shown, and only what was shown can be submitted:
-// after a failed read the fields are empty (never another instrument's) and
-// "Sumbit" stays disabled until a read succeeds.
-void FindDialog::readOverUsb()
+// After a failed read the fields show what the link gives (nothing, or the
+// last page that did arrive), then the operator is told.
+void FindDialog::showReading(const NetworkExchange::Reading &reading)
 {
-    NetworkFields fields;
-    QString serialNumber;
-    const bool read = usbLink->readNetwork(fields, serialNumber);
-    submitButton->setEnabled(read);
-    if (!read && usbLink->lost()) {
+    submitButton->setEnabled(reading.submittable);
+    if (reading.lost) {
+        linkLost = true;
         hide();
         emit usbDeviceLost();
         return;
     }
-    if (!read) {
-        serialEdit->clear();
-        showFields(NetworkFields());
-        QMessageBox::warning(this, tr("DXU USB Connection"),
-                             tr("Can't read the network settings from the DXU via USB."),
-                             QMessageBox::Ok);
-        return;
+    if (reading.hasAddresses) {
+        if (reading.serialNumber) {
+            serialEdit->setText(*reading.serialNumber);
+        } else {
+            serialEdit->setEnabled(false);
+            serialEdit->setText(tr("N/A (Only for USB)"));
+        }
+        macEdit->setText(reading.fields.mac);
+        ipEdit->setText(reading.fields.ip);
+        maskEdit->setText(reading.fields.mask);
+        gatewayEdit->setText(reading.fields.gateway);
     }
-    serialEdit->setText(serialNumber);
-    showFields(fields);
+    if (reading.hasDhcp)
+        dhcpCheckBox->setChecked(reading.fields.dhcp);
+    if (!reading.problem.isEmpty())
+        QMessageBox::warning(this, reading.problemTitle, reading.problem, QMessageBox::Ok);
 }
 
-void FindDialog::showFields(const NetworkFields &fields)
+void FindDialog::afterWriting(const NetworkExchange::Writing &writing)
 {
-    macEdit->setText(fields.mac);
-    ipEdit->setText(fields.ip);
-    maskEdit->setText(fields.mask);
-    gatewayEdit->setText(fields.gateway);
-    dhcpCheckBox->setChecked(fields.dhcp);
+    if (writing.lost) {
+        hide();
+        emit usbDeviceLost();
+    } else if (!writing.problem.isEmpty()) {
+        QMessageBox::warning(this, writing.problemTitle, writing.problem, QMessageBox::Ok);
+    } else {
+        askForRestart();
+    }
 }
 
 NetworkFields FindDialog::typedFields() const
@@ -190,12 +201,8 @@ void FindDialog::set_network_settings()
     const NetworkFields fields = typedFields();
     if (!confirmInput(fields))
         return;
-    abandonRequest();
-    if (usbMode)
-        writeOverUsb(AddressCheck::canonicalAddresses(fields));
-    else
-        startRequest(EthernetRequests::writeNetwork(AddressCheck::canonicalAddresses(fields)).path,
-                     SLOT(handleResponse2(bool)));
+    exchange->abandon();
+    exchange->write(AddressCheck::canonicalAddresses(fields));
 }
 
 bool FindDialog::confirmInput(const NetworkFields &fields)
@@ -211,123 +218,11 @@ bool FindDialog::confirmInput(const NetworkFields &fields)
     return false;
 }
 
-void FindDialog::writeOverUsb(const NetworkFields &fields)
-{
-    const bool written = usbLink->writeNetwork(fields);
-    if (!written && usbLink->lost()) {
-        hide();
-        emit usbDeviceLost();
-        return;
-    }
-    if (!written) {
-        QMessageBox::warning(this, tr("DXU USB Connection"),
-                             tr("Can't write the network settings to the DXU via USB."),
-                             QMessageBox::Ok);
-        return;
-    }
-    askForRestart();
-}
-
-// Every request gets a client of its own; each command it starts restarts
-// the watchdog, which aborts it when the instrument stays silent (the abort
-// reports the failure through the request's own handler).
-void FindDialog::startRequest(const QString &path, const char *doneSlot)
-{
-    httpClient = new HttpClient(this);
-    connect(httpClient, SIGNAL(done(bool)), this, doneSlot);
-    requestWatchdog->watch(httpClient);
-    httpClient->setHost(requestHost(deviceIp), NetworkPage::Port);
-    HttpRequestHeader header;
-    header.path = path;
-    httpClient->request(header);
-}
-
-// The client whose completion is being handled: the watchdog stops before
-// the client goes, and the dialog no longer points at it.
-HttpClient *FindDialog::takeFinishedClient()
-{
-    requestWatchdog->release();
-    HttpClient *client = httpClient;
-    httpClient = nullptr;
-    client->deleteLater();
-    return client;
-}
-
-// A request still running when the next one starts is dropped without a
-// word: disconnected first, so that its failure reaches no handler.
-void FindDialog::abandonRequest()
-{
-    if (!httpClient)
-        return;
-    requestWatchdog->release();
-    HttpClient *client = httpClient;
-    httpClient = nullptr;
-    client->disconnect(this);
-    client->abort();
-    client->deleteLater();
-}
-
-void FindDialog::handleResponse(bool error)
-{
-    HttpClient *client = takeFinishedClient();
-    // A reply without the network page's addresses is no answer either.
-    const QByteArray body = failed(client, error) ? QByteArray() : client->readAll();
-    if (NetworkPage::parse(NetworkPage::pageText(body)).hasAddresses)
-        httpResponse = body;
-    else
-        warnEthernetFailure(client);
-
-    // After a failure the fields come from the last page that did arrive.
-    const NetworkPage::Content page = NetworkPage::parse(NetworkPage::pageText(httpResponse));
-    if (page.hasAddresses) {
-        serialEdit->setEnabled(false);
-        serialEdit->setText(tr("N/A (Only for USB)"));
-        macEdit->setText(page.fields.mac);
-        ipEdit->setText(page.fields.ip);
-        maskEdit->setText(page.fields.mask);
-        gatewayEdit->setText(page.fields.gateway);
-    }
-    if (page.hasDhcp)
-        dhcpCheckBox->setChecked(page.fields.dhcp);
-}
-
-// Only a completed write asks for the restart; a failed or refused one
-// leaves the dialog open with what the operator typed.
-void FindDialog::handleResponse2(bool error)
-{
-    HttpClient *client = takeFinishedClient();
-    if (failed(client, error)) {
-        warnEthernetFailure(client);
-        return;
-    }
-    askForRestart();
-}
-
-void FindDialog::stopTrying() { requestWatchdog->expire(); }
-
-void FindDialog::Trying(int id)
-{
-    Q_UNUSED(id);
-    requestWatchdog->start();
-}
-
 void FindDialog::dhcpCheckBoxToggled(bool checked)
 {
     ipEdit->setEnabled(!checked);
     maskEdit->setEnabled(!checked);
     gatewayEdit->setEnabled(!checked);
-}
-
-void FindDialog::warnEthernetFailure(const HttpClient *client)
-{
-    // Only an address that does not answer is a matter of cables.
-    const QString text =
-        client->error() == HttpClient::HostNotFound
-            ? tr("The name <b>%1</b> does not resolve to an address.<br>Check the name or type "
-                 "the DXU's IP address.")
-            : tr("Can't find DXU on <b>%1</b> <br>Check ethernet cable or try to connect via USB!");
-    QMessageBox::warning(this, tr("DXU Ethernet Connection"), text.arg(deviceIp.toHtmlEscaped()),
-                         QMessageBox::Ok);
 }
 
 void FindDialog::askForRestart()

@@ -1,22 +1,17 @@
 #pragma once
 
-#include "network/network_block.h"
+#include "network/network_exchange.h"
 #include "network/network_fields.h"
 
-#include <QByteArray>
 #include <QDialog>
 #include <QString>
-
-#include <cstdint>
 
 class QCheckBox;
 class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class HttpClient;
-class RequestWatchdog;
-class UsbInstrument;
+class InstrumentLink;
 
 // The instrument's network configuration (MAC, IP, mask, gateway, DHCP and,
 // over USB, the serial number): read and written over the link the main
@@ -25,12 +20,15 @@ class FindDialog : public QDialog
 {
     Q_OBJECT
 public:
-    FindDialog(UsbInstrument *usb, QWidget *parent = nullptr);
+    // `usb`: the instrument's USB link, used while setUsbMode(true).
+    FindDialog(InstrumentLink *usb, QWidget *parent = nullptr);
     ~FindDialog() override;
 
     void setUsbMode(bool usb);
     void setDeviceIp(const QString &ip);
-    void readNetworkSettings();
+    // Shows what the link reads; false when the instrument went from the
+    // link under the read (the dialog has closed, usbDeviceLost() told).
+    bool readNetworkSettings();
     void reject() override;
 
     // How long a request may go without completing before it is given up.
@@ -43,33 +41,20 @@ signals:
 
 private slots:
     void set_network_settings();
-    void handleResponse(bool error);
-    void handleResponse2(bool error);
-    // The form's names for the request watchdog's start and time-out; the
-    // watchdog follows the client by itself, these hand over to it.
-    void stopTrying();
-    void Trying(int id);
+    void showReading(const NetworkExchange::Reading &reading);
+    void afterWriting(const NetworkExchange::Writing &writing);
     void dhcpCheckBoxToggled(bool checked);
 
 private:
     void buildForm();
-    void readOverUsb();
-    void showFields(const NetworkFields &fields);
     NetworkFields typedFields() const;
     bool confirmInput(const NetworkFields &fields);
-    void writeOverUsb(const NetworkFields &fields);
-    void startRequest(const QString &path, const char *doneSlot);
-    HttpClient *takeFinishedClient();
-    void abandonRequest();
-    void warnEthernetFailure(const HttpClient *client);
     void askForRestart();
 
-    RequestWatchdog *requestWatchdog;
-    QByteArray httpResponse;
-    QString deviceIp;
-    HttpClient *httpClient = nullptr;
-    bool usbMode = false;
-    UsbInstrument *usbLink;
+    UsbNetworkExchange *usbExchange;
+    EthernetNetworkExchange *ethernetExchange;
+    NetworkExchange *exchange; // the one of the link the main window uses
+    bool linkLost = false;
     QLabel *serialLabel;
     QLabel *macLabel;
     QLabel *ipLabel;
