@@ -1,6 +1,8 @@
 // Export of the displayed settings to a text file.
 #include "app/dxu_gui.h"
 
+#include "device/record_fields.h"
+#include "multidevice/generator_panels.h"
 #include "persistence/export_text.h"
 
 #include <QDateTime>
@@ -23,32 +25,15 @@ QString exportStartDirectory()
 #endif
 }
 
-ExportedGenerator displayedGenerator(QComboBox *source, QDoubleSpinBox *period, QSpinBox *pulses,
-                                     QDoubleSpinBox *delay1, QDoubleSpinBox *width1,
-                                     QDoubleSpinBox *delay2, QDoubleSpinBox *width2,
-                                     QComboBox *timeBase)
+ExportedSettings displayedSettings(QWidget *form)
 {
-    ExportedGenerator g;
-    g.mode = source->currentText();
-    g.period = period->value();
-    g.pulses = pulses->value();
-    g.delay[0] = delay1->value();
-    g.width[0] = width1->value();
-    g.delay[1] = delay2->value();
-    g.width[1] = width2->value();
-    g.timeUnit = timeBase->currentText();
-    return g;
-}
-
-ExportedSettings displayedSettings(const Ui::dxu_guiClass &ui)
-{
+    const GeneratorPanels panels(form);
     ExportedSettings settings;
-    settings.generator[0] =
-        displayedGenerator(ui.sourceG1, ui.periodG1, ui.pulsesG1, ui.g1c1start, ui.g1c1stop,
-                           ui.g1c2start, ui.g1c2stop, ui.timeUnitG1);
-    settings.generator[1] =
-        displayedGenerator(ui.sourceG2, ui.periodG2, ui.pulsesG2, ui.g2c1start, ui.g2c1stop,
-                           ui.g2c2start, ui.g2c2stop, ui.timeUnitG2);
+    for (int i = 0; i < RecordFields::Count; ++i)
+        if (RecordFields::isChoice(RecordFields::all()[i].kind))
+            setExportedEntry(settings, i, panels.entryText(i));
+        else
+            setExportedNumber(settings, i, panels.value(i));
     return settings;
 }
 
@@ -80,8 +65,8 @@ void dxu_gui::exportDXUSettings()
         this, tr("Select file to export DXU settings"), exportStartDirectory(), tr("*.txt"));
     if (chosen.isEmpty())
         return; // cancelled: nothing to write, nothing to report
-    const QString text = exportText(displayedSettings(ui), deviceIp, QDateTime::currentDateTime(),
-                                    QLocale::system());
+    const QString text = exportText(displayedSettings(ui.centralWidget), deviceIp,
+                                    QDateTime::currentDateTime(), QLocale::system());
     const QString fileName = QDir::toNativeSeparators(chosen);
     QString reason;
     const ExportWriteResult result = writeExportFile(fileName, text, reason);

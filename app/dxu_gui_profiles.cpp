@@ -2,6 +2,8 @@
 #include "app/dxu_gui.h"
 
 #include "device/counter_range.h"
+#include "device/record_fields.h"
+#include "multidevice/generator_panels.h"
 #include "persistence/profile_names.h"
 #include "persistence/profile_record.h"
 #include "persistence/profile_store.h"
@@ -13,6 +15,8 @@
 #include <utility>
 
 namespace {
+using RecordFields::Kind;
+
 const int kMaxProfiles = 10;
 const char *const kProfileIcon = ":/dxu_gui/1408498221_script.png";
 // The entry that counts the profiles the menu does not list.
@@ -73,57 +77,32 @@ bool makeRoomForName(QWidget *parent, QMenu *menu, QList<QAction *> &entries, co
     return true;
 }
 
-// Channel boxes in profile order: Ch1, Ch2 (generator 1), Ch3, Ch4.
-struct ChannelBoxes
-{
-    QDoubleSpinBox *delay;
-    QDoubleSpinBox *width;
-};
-
-QList<ChannelBoxes> channelBoxes(const Ui::dxu_guiClass &ui)
-{
-    return {{ui.g1c1start, ui.g1c1stop},
-            {ui.g1c2start, ui.g1c2stop},
-            {ui.g2c1start, ui.g2c1stop},
-            {ui.g2c2start, ui.g2c2stop}};
-}
-
 // Sources, periods, counts and time bases from the record; the channels as
 // the form shows them (delay and width), in milliseconds.
-ProfileValue profileOf(const GeneratorSettings &record, const Ui::dxu_guiClass &ui,
-                       double unitFactor)
+ProfileValue profileOf(const GeneratorSettings &record, QWidget *form, double unitFactor)
 {
     ProfileValue profile = profileFromRecord(record);
-    const QList<ChannelBoxes> channels = channelBoxes(ui);
-    for (int ch = 0; ch < 4; ++ch) {
-        profile.delay[ch] = channels[ch].delay->value() * unitFactor;
-        profile.width[ch] = channels[ch].width->value() * unitFactor;
-    }
+    const GeneratorPanels panels(form);
+    for (int i : RecordFields::inOrder({{Kind::Start, Kind::End}}))
+        setProfileNumber(profile, i, panels.value(i) * unitFactor);
     return profile;
 }
 
-// Time bases first (the boxes' steps follow them), the sources last.
-void showProfileInForm(const ProfileValue &profile, const GeneratorSettings &record,
-                       Ui::dxu_guiClass &ui)
+// Time bases first (the boxes' steps follow them), the sources last; the
+// channels as the profile holds them, delay and width.
+void showProfileInForm(const ProfileValue &profile, const GeneratorSettings &record, QWidget *form)
 {
-    showTimeBase(ui.timeUnitG1, record.freq1);
-    showTimeBase(ui.timeUnitG2, record.freq2);
-    ui.periodG1->setValue(record.p1);
-    ui.periodG2->setValue(record.p2);
-    ui.pulsesG1->setValue(record.pn1);
-    ui.pulsesG2->setValue(record.pn2);
-    const QList<ChannelBoxes> channels = channelBoxes(ui);
-    for (int ch = 0; ch < 4; ++ch) {
-        channels[ch].delay->setValue(profile.delay[ch]);
-        channels[ch].width->setValue(profile.width[ch]);
+    const GeneratorPanels panels(form);
+    for (int i : RecordFields::inOrder({{Kind::TimeBase},
+                                        {Kind::Period},
+                                        {Kind::Pulses},
+                                        {Kind::Start, Kind::End},
+                                        {Kind::SourceG1, Kind::SourceG2}})) {
+        const Kind kind = RecordFields::all()[i].kind;
+        // A code without an entry (3, 5, anything unknown) leaves its combo.
+        panels.show(i, kind == Kind::Start || kind == Kind::End ? profileNumber(profile, i)
+                                                                : RecordFields::value(record, i));
     }
-    // A code without an entry (3, 5, anything unknown) leaves its combo.
-    const int index1 = sourceIndexFromCodeG1(record.ts1);
-    if (index1 >= 0)
-        ui.sourceG1->setCurrentIndex(index1);
-    const int index2 = sourceIndexFromCodeG2(record.ts2);
-    if (index2 >= 0)
-        ui.sourceG2->setCurrentIndex(index2);
 }
 } // namespace
 
@@ -141,7 +120,7 @@ void dxu_gui::addProfile()
         return;
 
     generatorFieldsToRecord();
-    const QString value = formatProfileValue(profileOf(record, ui, unitFactor));
+    const QString value = formatProfileValue(profileOf(record, ui.centralWidget, unitFactor));
     // The store counts again under its lock: another program may have saved.
     const ProfileStore::Outcome saved = ProfileStore::save(name, value, kMaxProfiles, false);
     if (saved.status == ProfileStore::Status::Full)
@@ -229,7 +208,7 @@ void dxu_gui::loadProfileDXUSettings(QAction *action)
     // Filling the form must not send by itself: sourceG1() below sends the
     // reset and the whole settings once.
     disconnectSourceCombos();
-    showProfileInForm(profile, record, ui);
+    showProfileInForm(profile, record, ui.centralWidget);
     // Loading programs the instrument; what its time base cannot count is
     // left in the form for the operator to mend, and nothing goes out.
     const CounterRange::Problem problem = CounterRange::firstProblem(fieldsAsRecord());

@@ -1,9 +1,13 @@
 // The Generator settings record, the display unit and the value slots.
 #include "app/dxu_gui.h"
 
+#include "device/record_fields.h"
 #include "device/record_ranges.h"
+#include "multidevice/generator_panels.h"
 
 namespace {
+using RecordFields::Kind;
+
 // Milliseconds per displayed microsecond. Exact in double (not 0.001 rounded
 // to single precision, which made 1,000,000 us go out as 50000002 ticks), so
 // the ticks sent are the count of the value shown.
@@ -24,9 +28,12 @@ double tickUs(int timeBaseIndex)
 
 QList<QDoubleSpinBox *> dxu_gui::timeBoxes(int generator) const
 {
-    if (generator == 1)
-        return {ui.periodG1, ui.g1c1start, ui.g1c1stop, ui.g1c2start, ui.g1c2stop};
-    return {ui.periodG2, ui.g2c1start, ui.g2c1stop, ui.g2c2start, ui.g2c2stop};
+    const GeneratorPanels panels(ui.centralWidget);
+    QList<QDoubleSpinBox *> boxes;
+    for (int i : RecordFields::inOrder({{Kind::Period, Kind::Start, Kind::End}}))
+        if (RecordFields::all()[i].generator == generator)
+            boxes << panels.timeBox(i);
+    return boxes;
 }
 
 // Sources, periods, pulse counts and time bases: what a profile save takes
@@ -35,32 +42,28 @@ void dxu_gui::generatorFieldsToRecord() { generatorFieldsInto(record); }
 
 void dxu_gui::generatorFieldsInto(GeneratorSettings &r) const
 {
-    const int code1 = sourceCodeFromIndexG1(ui.sourceG1->currentIndex());
-    if (code1 >= 0)
-        r.ts1 = static_cast<std::uint8_t>(code1);
-    const int code2 = sourceCodeFromIndexG2(ui.sourceG2->currentIndex());
-    if (code2 >= 0)
-        r.ts2 = static_cast<std::uint8_t>(code2);
-    r.p1 = ui.periodG1->value() * unitFactor;
-    r.p2 = ui.periodG2->value() * unitFactor;
-    r.pn1 = ui.pulsesG1->value();
-    r.pn2 = ui.pulsesG2->value();
-    r.freq1 = ui.timeUnitG1->currentIndex();
-    r.freq2 = ui.timeUnitG2->currentIndex();
+    const GeneratorPanels panels(ui.centralWidget);
+    for (int i : RecordFields::inOrder(
+             {{Kind::SourceG1, Kind::SourceG2, Kind::Period, Kind::Pulses, Kind::TimeBase}})) {
+        const Kind kind = RecordFields::all()[i].kind;
+        const double value = panels.value(i);
+        // A source combo without an entry leaves its code; a time base is taken as it is.
+        if (value >= 0 || !(kind == Kind::SourceG1 || kind == Kind::SourceG2))
+            RecordFields::setValue(r, i, kind == Kind::Period ? value * unitFactor : value);
+    }
 }
 
 GeneratorSettings dxu_gui::fieldsAsRecord() const
 {
     GeneratorSettings r = record;
     generatorFieldsInto(r);
-    r.ch1_st1 = ui.g1c1start->value() * unitFactor;
-    r.ch1_et1 = ui.g1c1stop->value() * unitFactor + r.ch1_st1;
-    r.ch2_st1 = ui.g1c2start->value() * unitFactor;
-    r.ch2_et1 = ui.g1c2stop->value() * unitFactor + r.ch2_st1;
-    r.ch1_st2 = ui.g2c1start->value() * unitFactor;
-    r.ch1_et2 = ui.g2c1stop->value() * unitFactor + r.ch1_st2;
-    r.ch2_st2 = ui.g2c2start->value() * unitFactor;
-    r.ch2_et2 = ui.g2c2stop->value() * unitFactor + r.ch2_st2;
+    // An end box holds the width after its start.
+    const GeneratorPanels panels(ui.centralWidget);
+    for (int i : RecordFields::inOrder({{Kind::Start, Kind::End}})) {
+        const double ms = panels.value(i) * unitFactor;
+        const bool end = RecordFields::all()[i].kind == Kind::End;
+        RecordFields::setValue(r, i, end ? ms + RecordFields::value(r, i - 1) : ms);
+    }
     return r;
 }
 
@@ -72,26 +75,13 @@ void dxu_gui::fieldsToRecord()
 
 void dxu_gui::recordToFields()
 {
-    const int index1 = sourceIndexFromCodeG1(record.ts1);
-    if (index1 >= 0)
-        ui.sourceG1->setCurrentIndex(index1);
-    const int index2 = sourceIndexFromCodeG2(record.ts2);
-    if (index2 >= 0)
-        ui.sourceG2->setCurrentIndex(index2);
-    showTimeBase(ui.timeUnitG1, record.freq1);
-    showTimeBase(ui.timeUnitG2, record.freq2);
-    ui.periodG1->setValue(record.p1);
-    ui.periodG2->setValue(record.p2);
-    ui.pulsesG1->setValue(record.pn1);
-    ui.pulsesG2->setValue(record.pn2);
-    ui.g1c1start->setValue(record.ch1_st1);
-    ui.g1c1stop->setValue(record.ch1_et1 - record.ch1_st1);
-    ui.g1c2start->setValue(record.ch2_st1);
-    ui.g1c2stop->setValue(record.ch2_et1 - record.ch2_st1);
-    ui.g2c1start->setValue(record.ch1_st2);
-    ui.g2c1stop->setValue(record.ch1_et2 - record.ch1_st2);
-    ui.g2c2start->setValue(record.ch2_st2);
-    ui.g2c2stop->setValue(record.ch2_et2 - record.ch2_st2);
+    const GeneratorPanels panels(ui.centralWidget);
+    for (int i : RecordFields::inOrder({{Kind::SourceG1, Kind::SourceG2},
+                                        {Kind::TimeBase},
+                                        {Kind::Period},
+                                        {Kind::Pulses},
+                                        {Kind::Start, Kind::End}}))
+        panels.show(i, RecordFields::shown(record, i));
     handPreviewToLabel();
 }
 
@@ -112,16 +102,12 @@ void dxu_gui::setTimeBoxMaximum(double maximum)
 // Periods, starts and widths (end - start) of the record, times scale.
 void dxu_gui::fillTimeBoxesFromRecord(double scale)
 {
-    ui.periodG1->setValue(record.p1 * scale);
-    ui.periodG2->setValue(record.p2 * scale);
-    ui.g1c1start->setValue(record.ch1_st1 * scale);
-    ui.g1c1stop->setValue(record.ch1_et1 * scale - scale * record.ch1_st1);
-    ui.g1c2start->setValue(record.ch2_st1 * scale);
-    ui.g1c2stop->setValue(record.ch2_et1 * scale - scale * record.ch2_st1);
-    ui.g2c1start->setValue(record.ch1_st2 * scale);
-    ui.g2c1stop->setValue(record.ch1_et2 * scale - scale * record.ch1_st2);
-    ui.g2c2start->setValue(record.ch2_st2 * scale);
-    ui.g2c2stop->setValue(record.ch2_et2 * scale - scale * record.ch2_st2);
+    const GeneratorPanels panels(ui.centralWidget);
+    for (int i : RecordFields::inOrder({{Kind::Period}, {Kind::Start, Kind::End}})) {
+        const double scaled = RecordFields::value(record, i) * scale;
+        const bool end = RecordFields::all()[i].kind == Kind::End;
+        panels.show(i, end ? scaled - scale * RecordFields::value(record, i - 1) : scaled);
+    }
 }
 
 // Each generator's time boxes step by one tick of its time base, in the

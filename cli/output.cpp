@@ -83,23 +83,18 @@ QByteArray networkJson(const NetworkFields &fields, const QString &serialNumber)
 
 ExportedSettings exportedSettings(const GeneratorSettings &r)
 {
-    const double starts[4] = {r.ch1_st1, r.ch2_st1, r.ch1_st2, r.ch2_st2};
-    const double ends[4] = {r.ch1_et1, r.ch2_et1, r.ch1_et2, r.ch2_et2};
-    const int sources[2] = {r.ts1, r.ts2};
-    const double periods[2] = {r.p1, r.p2};
-    const int pulses[2] = {r.pn1, r.pn2};
-    const int timeBases[2] = {r.freq1, r.freq2};
     ExportedSettings settings;
-    for (int g = 0; g < 2; ++g) {
-        ExportedGenerator &out = settings.generator[g];
-        out.mode = sourceEntryText(g + 1, sources[g]);
-        out.period = shownInBox(periods[g]);
-        out.pulses = pulses[g];
-        for (int ch = 0; ch < 2; ++ch) {
-            out.delay[ch] = shownInBox(starts[2 * g + ch]);
-            out.width[ch] = shownInBox(ends[2 * g + ch] - starts[2 * g + ch]);
-        }
-        out.timeUnit = timeBaseEntryText(timeBases[g]);
+    for (int i = 0; i < RecordFields::Count; ++i) {
+        const RecordFields::Field &f = RecordFields::all()[i];
+        const double value = RecordFields::value(r, i); // exact for the whole numbers
+        if (f.kind == RecordFields::Kind::TimeBase)
+            setExportedEntry(settings, i, timeBaseEntryText(static_cast<int>(value)));
+        else if (RecordFields::isChoice(f.kind))
+            setExportedEntry(settings, i, sourceEntryText(f.generator, static_cast<int>(value)));
+        else if (f.kind == RecordFields::Kind::Pulses)
+            setExportedNumber(settings, i, value);
+        else
+            setExportedNumber(settings, i, shownInBox(RecordFields::shown(r, i)));
     }
     return settings;
 }

@@ -1,5 +1,7 @@
 #include "device/counter_range.h"
 
+#include "device/record_fields.h"
+
 #include <QStringList>
 
 #include <cmath>
@@ -58,23 +60,27 @@ QString describe(const Value &v, int timeBase)
 
 // One generator's values in the order the panel shows them: the period, then
 // each channel's delay, width and end.
-Problem generatorProblem(int generator, double period, const double (&starts)[2],
-                         const double (&ends)[2], int timeBase)
+Problem generatorProblem(const GeneratorSettings &r, int generator, int timeBase)
 {
+    using FieldKind = RecordFields::Kind;
     if (timeBase < 0 || timeBase >= kTimeBases)
         return {};
-    static const char *const keys[2][5] = {{"p1", "ch1_st1", "ch1_et1", "ch2_st1", "ch2_et1"},
-                                           {"p2", "ch1_st2", "ch1_et2", "ch2_st2", "ch2_et2"}};
-    const char *const *k = keys[generator - 1];
-    QList<Value> values{
-        {k[0], QStringLiteral("Generator #%1 period").arg(generator), Kind::Period, period}};
-    for (int ch = 0; ch < 2; ++ch) {
-        const QString channel = QStringLiteral("Ch%1").arg(2 * (generator - 1) + ch + 1);
-        values.append({k[1 + 2 * ch], channel + QStringLiteral(" delay"), Kind::Delay, starts[ch]});
-        values.append({k[2 + 2 * ch], channel + QStringLiteral(" width"), Kind::Width,
-                       ends[ch] - starts[ch]});
-        values.append(
-            {k[2 + 2 * ch], channel + QStringLiteral(" delay plus width"), Kind::Delay, ends[ch]});
+    QList<Value> values;
+    for (int i : RecordFields::inOrder({{FieldKind::Period, FieldKind::Start, FieldKind::End}})) {
+        const RecordFields::Field &f = RecordFields::all()[i];
+        if (f.generator != generator)
+            continue;
+        const double ms = RecordFields::value(r, i);
+        const QString channel = QStringLiteral("Ch%1").arg(f.channel);
+        if (f.kind == FieldKind::Period)
+            values.append(
+                {f.name, QStringLiteral("Generator #%1 period").arg(generator), Kind::Period, ms});
+        else if (f.kind == FieldKind::Start)
+            values.append({f.name, channel + QStringLiteral(" delay"), Kind::Delay, ms});
+        else
+            values << Value{f.name, channel + QStringLiteral(" width"), Kind::Width,
+                            RecordFields::shown(r, i)}
+                   << Value{f.name, channel + QStringLiteral(" delay plus width"), Kind::Delay, ms};
     }
     for (const Value &v : std::as_const(values))
         if (!counts(v.kind, v.ms, timeBase))
@@ -99,11 +105,10 @@ bool counts(Kind kind, double ms, int timeBase)
 
 Problem firstProblem(const GeneratorSettings &r)
 {
-    const Problem first =
-        generatorProblem(1, r.p1, {r.ch1_st1, r.ch2_st1}, {r.ch1_et1, r.ch2_et1}, r.freq1);
+    const Problem first = generatorProblem(r, 1, r.freq1);
     if (!first.key.isEmpty())
         return first;
-    return generatorProblem(2, r.p2, {r.ch1_st2, r.ch2_st2}, {r.ch1_et2, r.ch2_et2}, r.freq2);
+    return generatorProblem(r, 2, r.freq2);
 }
 
 } // namespace CounterRange

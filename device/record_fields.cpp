@@ -4,39 +4,29 @@ namespace RecordFields {
 
 namespace {
 using K = Kind;
-const std::array<Field, Count> kFields = {{{"ts1", K::SourceG1},
-                                           {"ts2", K::SourceG2},
-                                           {"p1", K::Period},
-                                           {"p2", K::Period},
-                                           {"pn1", K::Pulses},
-                                           {"pn2", K::Pulses},
-                                           {"ch1_st1", K::Start},
-                                           {"ch1_et1", K::End},
-                                           {"ch2_st1", K::Start},
-                                           {"ch2_et1", K::End},
-                                           {"ch1_st2", K::Start},
-                                           {"ch1_et2", K::End},
-                                           {"ch2_st2", K::Start},
-                                           {"ch2_et2", K::End},
-                                           {"freq1", K::TimeBase},
-                                           {"freq2", K::TimeBase}}};
+using S = GeneratorSettings;
 
-// The members in the order of kFields.
-double GeneratorSettings::*const kTimes[] = {
-    &GeneratorSettings::p1,      &GeneratorSettings::p2,      &GeneratorSettings::ch1_st1,
-    &GeneratorSettings::ch1_et1, &GeneratorSettings::ch2_st1, &GeneratorSettings::ch2_et1,
-    &GeneratorSettings::ch1_st2, &GeneratorSettings::ch1_et2, &GeneratorSettings::ch2_st2,
-    &GeneratorSettings::ch2_et2};
-std::int32_t GeneratorSettings::*const kCounts[] = {&GeneratorSettings::pn1,
-                                                    &GeneratorSettings::pn2};
-std::int32_t GeneratorSettings::*const kTimeBases[] = {&GeneratorSettings::freq1,
-                                                       &GeneratorSettings::freq2};
-
-// Indexes 2, 3 and 6..13 are times; 4, 5 counts; 14, 15 time bases.
-double GeneratorSettings::*timeMember(int index)
-{
-    return kTimes[index < 4 ? index - 2 : index - 4];
-}
+// clang-format off
+// name, kind, generator, channel, query place, block place, profile place, widget, member
+const std::array<Field, Count> kFields = {{
+    {"ts1",     K::SourceG1, 1, 0,  0,  0,  0, "sourceG1",   nullptr, nullptr, &S::ts1},
+    {"ts2",     K::SourceG2, 2, 0,  1,  1,  1, "sourceG2",   nullptr, nullptr, &S::ts2},
+    {"p1",      K::Period,   1, 0,  2,  2,  2, "periodG1",   &S::p1},
+    {"p2",      K::Period,   2, 0,  3,  3,  3, "periodG2",   &S::p2},
+    {"pn1",     K::Pulses,   1, 0,  4, 12,  4, "pulsesG1",   nullptr, &S::pn1},
+    {"pn2",     K::Pulses,   2, 0,  5, 13,  5, "pulsesG2",   nullptr, &S::pn2},
+    {"ch1_st1", K::Start,    1, 1,  6,  4,  6, "g1c1start",  &S::ch1_st1},
+    {"ch1_et1", K::End,      1, 1,  8,  8,  7, "g1c1stop",   &S::ch1_et1},
+    {"ch2_st1", K::Start,    1, 2, 10,  5,  8, "g1c2start",  &S::ch2_st1},
+    {"ch2_et1", K::End,      1, 2, 12,  9,  9, "g1c2stop",   &S::ch2_et1},
+    {"ch1_st2", K::Start,    2, 3,  7,  6, 10, "g2c1start",  &S::ch1_st2},
+    {"ch1_et2", K::End,      2, 3,  9, 10, 11, "g2c1stop",   &S::ch1_et2},
+    {"ch2_st2", K::Start,    2, 4, 11,  7, 12, "g2c2start",  &S::ch2_st2},
+    {"ch2_et2", K::End,      2, 4, 13, 11, 13, "g2c2stop",   &S::ch2_et2},
+    {"freq1",   K::TimeBase, 1, 0, 14, 14, 14, "timeUnitG1", nullptr, &S::freq1},
+    {"freq2",   K::TimeBase, 2, 0, 15, 15, 15, "timeUnitG2", nullptr, &S::freq2},
+}};
+// clang-format on
 } // namespace
 
 const std::array<Field, Count> &all() { return kFields; }
@@ -49,46 +39,49 @@ int indexOf(const QString &name)
     return -1;
 }
 
+int channelField(int channel, Kind startOrEnd)
+{
+    for (int i = 0; i < Count; ++i)
+        if (kFields[i].channel == channel && kFields[i].kind == startOrEnd)
+            return i;
+    return -1;
+}
+
+std::vector<int> inOrder(std::initializer_list<std::initializer_list<Kind>> groups)
+{
+    std::vector<int> indexes;
+    for (const std::initializer_list<Kind> &kinds : groups)
+        for (int i = 0; i < Count; ++i)
+            for (const Kind kind : kinds)
+                if (kFields[i].kind == kind)
+                    indexes.push_back(i);
+    return indexes;
+}
+
 double value(const GeneratorSettings &r, int index)
 {
-    switch (kFields[index].kind) {
-    case K::SourceG1:
-        return r.ts1;
-    case K::SourceG2:
-        return r.ts2;
-    case K::Pulses:
-        return r.*kCounts[index - 4];
-    case K::TimeBase:
-        return r.*kTimeBases[index - 14];
-    case K::Period:
-    case K::Start:
-    case K::End:
-        break;
-    }
-    return r.*timeMember(index);
+    const Field &f = kFields[index];
+    if (f.time)
+        return r.*f.time;
+    return f.whole ? r.*f.whole : r.*f.code;
 }
 
 void setValue(GeneratorSettings &r, int index, double value)
 {
-    switch (kFields[index].kind) {
-    case K::SourceG1:
-        r.ts1 = static_cast<std::uint8_t>(value);
-        return;
-    case K::SourceG2:
-        r.ts2 = static_cast<std::uint8_t>(value);
-        return;
-    case K::Pulses:
-        r.*kCounts[index - 4] = static_cast<std::int32_t>(value);
-        return;
-    case K::TimeBase:
-        r.*kTimeBases[index - 14] = static_cast<std::int32_t>(value);
-        return;
-    case K::Period:
-    case K::Start:
-    case K::End:
-        break;
-    }
-    r.*timeMember(index) = value;
+    const Field &f = kFields[index];
+    if (f.time)
+        r.*f.time = value;
+    else if (f.whole)
+        r.*f.whole = static_cast<std::int32_t>(static_cast<std::int64_t>(value));
+    else
+        r.*f.code = static_cast<std::uint8_t>(static_cast<std::int64_t>(value));
+}
+
+double shown(const GeneratorSettings &r, int index)
+{
+    // The start stands right before its end in record order.
+    return kFields[index].kind == Kind::End ? value(r, index) - value(r, index - 1)
+                                            : value(r, index);
 }
 
 } // namespace RecordFields

@@ -20,9 +20,7 @@ QString problem(const GeneratorSettings &record, bool choicesOnly)
 {
     for (int i = 0; i < RecordFields::Count; ++i) {
         const RecordFields::Field &field = RecordFields::all()[i];
-        const bool choice = field.kind == Kind::SourceG1 || field.kind == Kind::SourceG2 ||
-                            field.kind == Kind::TimeBase;
-        if (choicesOnly && !choice)
+        if (choicesOnly && !RecordFields::isChoice(field.kind))
             continue;
         const double value = RecordFields::value(record, i);
         if (field.kind == Kind::End) {

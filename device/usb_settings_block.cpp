@@ -1,47 +1,62 @@
 #include "device/usb_settings_block.h"
 
+#include "device/record_fields.h"
 #include "device/record_ranges.h"
 
 #include <cmath>
 
+namespace {
+// The block's member at a field's block place, by its type: exactly one is set.
+struct BlockMember
+{
+    std::uint8_t *code = nullptr;
+    std::uint32_t *count = nullptr;
+    double *time = nullptr;
+};
+
+BlockMember memberAt(UsbSettingsBlock &b, int place)
+{
+    if (place < 2)
+        return {place == 0 ? &b.source1 : &b.source2};
+    if (place < 4)
+        return {nullptr, nullptr, place == 2 ? &b.period1 : &b.period2};
+    if (place < 12)
+        return {nullptr, nullptr, place < 8 ? &b.start[place - 4] : &b.end[place - 8]};
+    if (place < 14)
+        return {nullptr, place == 12 ? &b.pulses1 : &b.pulses2};
+    return {place == 14 ? &b.timeBase1 : &b.timeBase2};
+}
+} // namespace
+
 void copyRecordToBlock(const GeneratorSettings &r, UsbSettingsBlock &b)
 {
-    b.source1 = r.ts1;
-    b.source2 = r.ts2;
-    b.period1 = r.p1;
-    b.period2 = r.p2;
-    b.start[0] = r.ch1_st1;
-    b.start[1] = r.ch2_st1;
-    b.start[2] = r.ch1_st2;
-    b.start[3] = r.ch2_st2;
-    b.end[0] = r.ch1_et1;
-    b.end[1] = r.ch2_et1;
-    b.end[2] = r.ch1_et2;
-    b.end[3] = r.ch2_et2;
-    b.pulses1 = static_cast<std::uint32_t>(r.pn1);
-    b.pulses2 = static_cast<std::uint32_t>(r.pn2);
-    b.timeBase1 = static_cast<std::uint8_t>(r.freq1 & 0xFF);
-    b.timeBase2 = static_cast<std::uint8_t>(r.freq2 & 0xFF);
+    for (const RecordFields::Field &f : RecordFields::all()) {
+        const BlockMember m = memberAt(b, f.blockPlace);
+        if (m.time)
+            *m.time = r.*f.time;
+        else if (m.count)
+            *m.count = static_cast<std::uint32_t>(r.*f.whole);
+        else if (f.code)
+            *m.code = r.*f.code;
+        else // a time base
+            *m.code = static_cast<std::uint8_t>(r.*f.whole & 0xFF);
+    }
 }
 
-void copyBlockToRecord(const UsbSettingsBlock &b, GeneratorSettings &r)
+void copyBlockToRecord(const UsbSettingsBlock &block, GeneratorSettings &r)
 {
-    r.ts1 = b.source1;
-    r.ts2 = b.source2;
-    r.p1 = b.period1;
-    r.p2 = b.period2;
-    r.pn1 = static_cast<std::int32_t>(b.pulses1);
-    r.pn2 = static_cast<std::int32_t>(b.pulses2);
-    r.ch1_st1 = b.start[0];
-    r.ch2_st1 = b.start[1];
-    r.ch1_st2 = b.start[2];
-    r.ch2_st2 = b.start[3];
-    r.ch1_et1 = b.end[0];
-    r.ch2_et1 = b.end[1];
-    r.ch1_et2 = b.end[2];
-    r.ch2_et2 = b.end[3];
-    r.freq1 = b.timeBase1;
-    r.freq2 = b.timeBase2;
+    UsbSettingsBlock b = block;
+    for (const RecordFields::Field &f : RecordFields::all()) {
+        const BlockMember m = memberAt(b, f.blockPlace);
+        if (m.time)
+            r.*f.time = *m.time;
+        else if (m.count)
+            r.*f.whole = static_cast<std::int32_t>(*m.count);
+        else if (f.code)
+            r.*f.code = *m.code;
+        else
+            r.*f.whole = *m.code;
+    }
 }
 
 bool isPlausibleStatus(const UsbSettingsBlock &b)

@@ -4,10 +4,12 @@
 #include "device/http_client.h"
 #include "device/setup_page_parser.h"
 #include "device/ipv4_address.h"
+#include "device/record_fields.h"
 #include "device/request_watchdog.h"
 #include "widgets/form_fit.h"
 #include "device/ethernet_instrument.h"
 #include "multidevice/event_slices.h"
+#include "multidevice/generator_panels.h"
 #include "persistence/profile_record.h"
 #include "persistence/profile_value.h"
 #include "persistence/settings_store.h"
@@ -245,45 +247,23 @@ void multidxudialog::handleHTTPResponseSlave(bool error)
 ProfileValue multidxudialog::panelValues() const
 {
     ProfileValue v;
-    v.ts1 = sourceCodeFromIndexG1(ui.sourceG1->currentIndex());
-    v.ts2 = sourceCodeFromIndexG2(ui.sourceG2->currentIndex());
-    v.p1 = ui.periodG1->value();
-    v.p2 = ui.periodG2->value();
-    v.pn1 = ui.pulsesG1->value();
-    v.pn2 = ui.pulsesG2->value();
-    const QDoubleSpinBox *const delays[4] = {ui.g1c1start, ui.g1c2start, ui.g2c1start,
-                                             ui.g2c2start};
-    const QDoubleSpinBox *const widths[4] = {ui.g1c1stop, ui.g1c2stop, ui.g2c1stop, ui.g2c2stop};
-    for (int ch = 0; ch < 4; ++ch) {
-        v.delay[ch] = delays[ch]->value();
-        v.width[ch] = widths[ch]->value();
-    }
-    v.freq1 = ui.timeUnitG1->currentIndex();
-    v.freq2 = ui.timeUnitG2->currentIndex();
+    const GeneratorPanels panels(this);
+    for (int i = 0; i < RecordFields::Count; ++i)
+        setProfileNumber(v, i, panels.value(i));
     return v;
 }
 
 void multidxudialog::showInPanels(const ProfileValue &profile)
 {
     // A code without an entry (3, 5, …) leaves the box as it is.
-    const int source1 = sourceIndexFromCodeG1(profile.ts1);
-    if (source1 >= 0)
-        ui.sourceG1->setCurrentIndex(source1);
-    const int source2 = sourceIndexFromCodeG2(profile.ts2);
-    if (source2 >= 0)
-        ui.sourceG2->setCurrentIndex(source2);
-    ui.periodG1->setValue(profile.p1);
-    ui.periodG2->setValue(profile.p2);
-    ui.pulsesG1->setValue(profile.pn1);
-    ui.pulsesG2->setValue(profile.pn2);
-    QDoubleSpinBox *const delays[4] = {ui.g1c1start, ui.g1c2start, ui.g2c1start, ui.g2c2start};
-    QDoubleSpinBox *const widths[4] = {ui.g1c1stop, ui.g1c2stop, ui.g2c1stop, ui.g2c2stop};
-    for (int ch = 0; ch < 4; ++ch) {
-        delays[ch]->setValue(profile.delay[ch]);
-        widths[ch]->setValue(profile.width[ch]);
-    }
-    showTimeBase(ui.timeUnitG1, profile.freq1);
-    showTimeBase(ui.timeUnitG2, profile.freq2);
+    using RecordFields::Kind;
+    const GeneratorPanels panels(this);
+    for (int i : RecordFields::inOrder({{Kind::SourceG1, Kind::SourceG2},
+                                        {Kind::Period},
+                                        {Kind::Pulses},
+                                        {Kind::Start, Kind::End},
+                                        {Kind::TimeBase}}))
+        panels.show(i, profileNumber(profile, i));
 }
 
 void multidxudialog::rebuildList()

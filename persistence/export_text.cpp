@@ -1,6 +1,7 @@
 #include "persistence/export_text.h"
 
 #include "device/number_format.h"
+#include "device/record_fields.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -34,6 +35,28 @@ QString generatorLines(const ExportedGenerator &g, int generatorNumber)
     return text;
 }
 } // namespace
+
+void setExportedNumber(ExportedSettings &settings, int index, double shown)
+{
+    const RecordFields::Field &f = RecordFields::all()[index];
+    ExportedGenerator &g = settings.generator[f.generator - 1];
+    const int ch = (f.channel - 1) % 2; // its first or second channel
+    if (f.kind == RecordFields::Kind::Period)
+        g.period = shown;
+    else if (f.kind == RecordFields::Kind::Pulses)
+        g.pulses = static_cast<int>(shown);
+    else if (f.kind == RecordFields::Kind::Start)
+        g.delay[ch] = shown;
+    else if (f.kind == RecordFields::Kind::End)
+        g.width[ch] = shown;
+}
+
+void setExportedEntry(ExportedSettings &settings, int index, const QString &entryText)
+{
+    const RecordFields::Field &f = RecordFields::all()[index];
+    ExportedGenerator &g = settings.generator[f.generator - 1];
+    (f.kind == RecordFields::Kind::TimeBase ? g.timeUnit : g.mode) = entryText;
+}
 
 QString exportTimeStamp(const QDateTime &when, const QLocale &language)
 {

@@ -22,6 +22,11 @@ struct ExportedSettings
     ExportedGenerator generator[2];
 };
 
+// Sets record field `index` (RecordFields) in its generator: a number as its
+// box shows it (an End as the width), a choice as its combo entry's text.
+void setExportedNumber(ExportedSettings &settings, int index, double shown);
+void setExportedEntry(ExportedSettings &settings, int index, const QString &entryText);
+
 // The date and time as "Sat Dec 5 2026 01:13:09": day and month names of
 // the given language, the numbers in plain digits.
 QString exportTimeStamp(const QDateTime &when, const QLocale &language);

@@ -12,3 +12,8 @@ GeneratorSettings recordFromProfile(const ProfileValue &profile);
 
 // The profile of a record: each channel's width is its end minus its start.
 ProfileValue profileFromRecord(const GeneratorSettings &record);
+
+// Record field `index` (RecordFields) as the profile holds it, at the
+// field's profile place: an End as its channel's width.
+double profileNumber(const ProfileValue &profile, int index);
+void setProfileNumber(ProfileValue &profile, int index, double value);

@@ -364,16 +364,17 @@ bool ScpiDevice::channel(const Command &command, const QList<int> &suffixes, QBy
     }
     // Channels 1 and 2 belong to generator 1, 3 and 4 to generator 2.
     const int g = (ch + 1) / 2;
-    const QString start = QStringLiteral("ch%1_st%2").arg((ch - 1) % 2 + 1).arg(g);
-    const QString end = QStringLiteral("ch%1_et%2").arg((ch - 1) % 2 + 1).arg(g);
-    const int startIndex = RecordFields::indexOf(start);
+    const int startIndex = RecordFields::channelField(ch, RecordFields::Kind::Start);
+    const int endIndex = RecordFields::channelField(ch, RecordFields::Kind::End);
+    const QString start = QLatin1String(RecordFields::all()[startIndex].name);
+    const QString end = QLatin1String(RecordFields::all()[endIndex].name);
     const bool delay = last(command, "DELay");
     if (command.query) {
         InstrumentState state;
         if (!readState(state))
             return false;
         const double s = RecordFields::value(state.record, startIndex);
-        const double e = RecordFields::value(state.record, startIndex + 1);
+        const double e = RecordFields::value(state.record, endIndex);
         reply = number((delay ? s : e - s) / 1000);
         return true;
     }
@@ -385,7 +386,7 @@ bool ScpiDevice::channel(const Command &command, const QList<int> &suffixes, QBy
     // A delay moves the pulse and keeps its width; a width keeps the delay.
     return setValues([=](const GeneratorSettings &r) {
         const double s = RecordFields::value(r, startIndex);
-        const double e = RecordFields::value(r, startIndex + 1);
+        const double e = RecordFields::value(r, endIndex);
         const double most = CounterRange::maxMs(g == 1 ? r.freq1 : r.freq2);
         if (delay) {
             const double ms =

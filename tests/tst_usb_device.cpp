@@ -2,11 +2,14 @@
 // read back), and UsbDevice against the simulated instrument: discovery,
 // model, framing of the commands and the handles it leaves behind.
 #include "device/counter_range.h"
+#include "device/number_format.h"
 #include "device/record_fields.h"
+#include "device/settings_query.h"
 #include "device/usb_device.h"
 #include "device/usb_frames.h"
 #include "device/usb_instrument.h"
 #include "fakeusb/fake_usb.h"
+#include "persistence/profile_record.h"
 #include "support/test_support.h"
 
 #include <libusb.h>
@@ -124,6 +127,43 @@ private slots:
         QCOMPARE(problem.key, parts.value(1));
         QVERIFY2(parts.size() == 1 ? problem.text.isEmpty() : problem.text.endsWith(parts[2]),
                  qPrintable(problem.text));
+    }
+
+    // Each field has a place of its own in the settings query (in the query's
+    // order), the USB block and a profile (in record order, an end as its width).
+    void fieldTableKeepsEveryField()
+    {
+        using RecordFields::Kind;
+        GeneratorSettings r;
+        for (int i = 0; i < RecordFields::Count; ++i) {
+            const Kind kind = RecordFields::all()[i].kind;
+            const double value = kind == Kind::SourceG1   ? 6
+                                 : kind == Kind::SourceG2 ? 1
+                                 : kind == Kind::TimeBase
+                                     ? i - 12
+                                     : 10 * i + (kind == Kind::Pulses ? 0 : 0.25);
+            RecordFields::setValue(r, i, value);
+            QCOMPARE(RecordFields::value(r, i), value);
+        }
+        UsbSettingsBlock block;
+        copyRecordToBlock(r, block);
+        GeneratorSettings viaBlock;
+        copyBlockToRecord(block, viaBlock);
+        const GeneratorSettings viaProfile = recordFromProfile(profileFromRecord(r));
+        const QStringList profileText = formatProfileValue(profileFromRecord(r)).split(u'|');
+        const QStringList query =
+            settingsQuery(r, QueryTail::SaveOnly).section(u'?', 1).split(u'&');
+        const QStringList queryOrder{
+            "ts1",     "ts2",     "p1",      "p2",      "pn1",     "pn2",     "ch1_st1", "ch1_st2",
+            "ch1_et1", "ch1_et2", "ch2_st1", "ch2_st2", "ch2_et1", "ch2_et2", "freq1",   "freq2"};
+        for (int i = 0; i < RecordFields::Count; ++i) {
+            const QString name = QLatin1String(RecordFields::all()[i].name);
+            const double value = RecordFields::value(r, i);
+            QCOMPARE(RecordFields::value(viaBlock, i), value);
+            QCOMPARE(RecordFields::value(viaProfile, i), value);
+            QCOMPARE(profileText.at(i), formatGeneral(RecordFields::shown(r, i)));
+            QCOMPARE(query.at(int(queryOrder.indexOf(name))), name + u'=' + formatGeneral(value));
+        }
     }
 
     void framesLayEveryFieldOut()
