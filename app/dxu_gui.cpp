@@ -92,7 +92,7 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
     // The three dialogs are made at their first opening (dxu_gui_modes.cpp):
     // an idle panel does without their forms and pictures.
     httpClient = new HttpClient(this);
-    ethernetLink = new QueuedEthernetInstrument(httpClient, [this] { return deviceIp; });
+    ethernetLink = makeQueuedEthernetLink(httpClient, [this] { return deviceIp; });
     connect(httpClient, SIGNAL(done(bool)), this, SLOT(handleResponse(bool)));
     watchEthernetRequests();
     new WaitFeedback(
@@ -113,7 +113,6 @@ dxu_gui::~dxu_gui()
     // The USB object releases the interface and closes its handle; the
     // stores hold nothing unsaved (every write is synced at once).
     delete usbLink;
-    delete ethernetLink;
     delete profileSettings;
     delete settings;
 }

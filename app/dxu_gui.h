@@ -12,6 +12,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <memory>
+
 class QAction;
 class QPixmap;
 class QSettings;
@@ -19,7 +21,6 @@ class FindDialog;
 class RequestWatchdog;
 class HttpClient;
 class InstrumentLink;
-class QueuedEthernetInstrument;
 class UsbInstrument;
 class dividebyDialog;
 class multidxudialog;
@@ -166,7 +167,7 @@ private:
     double thresholdVolts = 5.0;
     double unitFactor = 1.0;
     UsbInstrument *usbLink = nullptr;
-    QueuedEthernetInstrument *ethernetLink = nullptr;
+    std::unique_ptr<InstrumentLink> ethernetLink;
     QSettings *settings = nullptr;
     QSettings *profileSettings = nullptr;
     QStringList slaveProfileNames; // the profiles at start-up, for the slave dialog

@@ -81,13 +81,16 @@ void dxu_gui::setThreshold()
     reportOutcome(link().setThreshold(thresholdVolts));
 }
 
+// The probe of a new Ethernet link: the state read, whose reply shows the
+// instrument's settings.
 void dxu_gui::test()
 {
     timeUnitMilli(true);
-    ethernetLink->get(QLatin1String(DevicePaths::SetupProbe));
+    InstrumentState filledByTheReply;
+    ethernetLink->readState(filledByTheReply);
 }
 
-void dxu_gui::getDXUStatus() { ethernetLink->get(QLatin1String(DevicePaths::Setup)); }
+void dxu_gui::getDXUStatus() { queueGet(httpClient, deviceIp, QLatin1String(DevicePaths::Setup)); }
 
 void dxu_gui::connectSourceCombos()
 {

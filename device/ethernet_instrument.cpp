@@ -128,69 +128,80 @@ std::unique_ptr<InstrumentLink> makeEthernetLink(const QString &address, int tim
     return std::make_unique<WaitingEthernetInstrument>(address, timeoutMs);
 }
 
-QueuedEthernetInstrument::QueuedEthernetInstrument(HttpClient *client,
-                                                   std::function<QString()> address)
-    : client(client), address(std::move(address))
-{}
-
-void QueuedEthernetInstrument::get(const QString &path)
+void queueGet(HttpClient *client, const QString &address, const QString &path)
 {
-    client->setHost(requestHost(address()), NetworkPage::Port);
-    trace(QStringLiteral("GET ") + path);
+    client->setHost(requestHost(address), NetworkPage::Port);
     HttpRequestHeader header;
     header.path = path;
     client->request(header);
 }
 
-template <typename Requests> bool QueuedEthernetInstrument::queue(const Requests &requests)
-{
-    for (const Request &request : requests)
-        get(request.path);
-    return true;
-}
+namespace {
 
-bool QueuedEthernetInstrument::readState(InstrumentState &)
+class QueuedEthernetInstrument : public InstrumentLink
 {
-    return queue(QList<Request>{EthernetRequests::readState()});
-}
+public:
+    QueuedEthernetInstrument(HttpClient *client, std::function<QString()> address)
+        : client(client), address(std::move(address))
+    {}
 
-bool QueuedEthernetInstrument::sendSettings(const GeneratorSettings &record)
-{
-    return queue(EthernetRequests::sendSettings(record));
-}
+    bool readState(InstrumentState &) override { return queue({EthernetRequests::readState()}); }
 
-bool QueuedEthernetInstrument::sendSource(const GeneratorSettings &record, int generator)
-{
-    return queue(EthernetRequests::sendSource(record, generator));
-}
+    bool sendSettings(const GeneratorSettings &record) override
+    {
+        return queue(EthernetRequests::sendSettings(record));
+    }
 
-bool QueuedEthernetInstrument::sendSettingsAndRun(const GeneratorSettings &record, bool gen1,
-                                                  bool gen2)
-{
-    return queue(EthernetRequests::sendSettingsAndRun(record, gen1, gen2));
-}
+    bool sendSource(const GeneratorSettings &record, int generator) override
+    {
+        return queue(EthernetRequests::sendSource(record, generator));
+    }
 
-bool QueuedEthernetInstrument::run(const GeneratorSettings &current, bool gen1, bool gen2)
-{
-    return sendSettingsAndRun(current, gen1, gen2);
-}
+    bool sendSettingsAndRun(const GeneratorSettings &record, bool gen1, bool gen2) override
+    {
+        return queue(EthernetRequests::sendSettingsAndRun(record, gen1, gen2));
+    }
 
-bool QueuedEthernetInstrument::stop(bool gen1, bool gen2)
-{
-    return queue(EthernetRequests::stop(gen1, gen2));
-}
+    bool run(const GeneratorSettings &current, bool gen1, bool gen2) override
+    {
+        return sendSettingsAndRun(current, gen1, gen2);
+    }
 
-bool QueuedEthernetInstrument::setThreshold(double volts)
-{
-    return queue(EthernetRequests::setThreshold(volts));
-}
+    bool stop(bool gen1, bool gen2) override { return queue(EthernetRequests::stop(gen1, gen2)); }
 
-bool QueuedEthernetInstrument::readNetwork(NetworkFields &, QString &)
-{
-    return queue(QList<Request>{EthernetRequests::readNetwork()});
-}
+    bool setThreshold(double volts) override
+    {
+        return queue(EthernetRequests::setThreshold(volts));
+    }
 
-bool QueuedEthernetInstrument::writeNetwork(const NetworkFields &fields)
+    bool readNetwork(NetworkFields &, QString &) override
+    {
+        return queue({EthernetRequests::readNetwork()});
+    }
+
+    bool writeNetwork(const NetworkFields &fields) override
+    {
+        return queue({EthernetRequests::writeNetwork(fields)});
+    }
+
+private:
+    bool queue(const QList<Request> &requests)
+    {
+        for (const Request &request : requests) {
+            trace(QStringLiteral("GET ") + request.path);
+            queueGet(client, address(), request.path);
+        }
+        return true;
+    }
+
+    HttpClient *client;
+    std::function<QString()> address;
+};
+
+} // namespace
+
+std::unique_ptr<InstrumentLink> makeQueuedEthernetLink(HttpClient *client,
+                                                       std::function<QString()> address)
 {
-    return queue(QList<Request>{EthernetRequests::writeNetwork(fields)});
+    return std::make_unique<QueuedEthernetInstrument>(client, std::move(address));
 }

@@ -169,7 +169,7 @@ void multidxudialog::applySettings()
 
     startClient();
     // Every selected instrument is sent the settings alone: no generator starts.
-    QueuedEthernetInstrument slave(httpClient, [this] { return currentAddress; });
+    const auto slave = makeQueuedEthernetLink(httpClient, [this] { return currentAddress; });
 
     for (int i = 0; i < addresses.size(); ++i) {
         // Abort stops before the next instrument; what was sent stays sent and
@@ -177,7 +177,7 @@ void multidxudialog::applySettings()
         if (progress.wasCanceled())
             break;
         currentAddress = addresses.at(i);
-        slave.sendSettings(record);
+        slave->sendSettings(record);
         progress.setValue(i);
         // When the panel closes meanwhile, the request is abandoned below.
         if (!waitForReply())

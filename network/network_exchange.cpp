@@ -73,13 +73,13 @@ void EthernetNetworkExchange::read()
     NetworkFields unused;
     QString none;
     connect(startClient(), &HttpClient::done, this, &EthernetNetworkExchange::readFinished);
-    QueuedEthernetInstrument(client, [this] { return address; }).readNetwork(unused, none);
+    makeQueuedEthernetLink(client, [this] { return address; })->readNetwork(unused, none);
 }
 
 void EthernetNetworkExchange::write(const NetworkFields &fields)
 {
     connect(startClient(), &HttpClient::done, this, &EthernetNetworkExchange::writeFinished);
-    QueuedEthernetInstrument(client, [this] { return address; }).writeNetwork(fields);
+    makeQueuedEthernetLink(client, [this] { return address; })->writeNetwork(fields);
 }
 
 // The client whose completion is being handled: the watchdog stops before
