@@ -11,12 +11,49 @@
 
 #include <QEventLoop>
 
-using EthernetRequests::Expect;
 using EthernetRequests::Request;
 
 namespace {
 
-class WaitingEthernetInstrument : public InstrumentLink
+// Each command as its requests; how they go out is the sender's.
+class EthernetInstrument : public InstrumentLink
+{
+public:
+    bool sendSettings(const GeneratorSettings &record) override
+    {
+        return send(EthernetRequests::sendSettings(record));
+    }
+
+    bool sendSource(const GeneratorSettings &record, int generator) override
+    {
+        return send(EthernetRequests::sendSource(record, generator));
+    }
+
+    bool sendSettingsAndRun(const GeneratorSettings &record, bool gen1, bool gen2) override
+    {
+        return send(EthernetRequests::sendSettingsAndRun(record, gen1, gen2));
+    }
+
+    // The settings travel with the run.
+    bool run(const GeneratorSettings &current, bool gen1, bool gen2) override
+    {
+        return sendSettingsAndRun(current, gen1, gen2);
+    }
+
+    bool stop(bool gen1, bool gen2) override { return send(EthernetRequests::stop(gen1, gen2)); }
+
+    bool setThreshold(double volts) override { return send(EthernetRequests::setThreshold(volts)); }
+
+    bool writeNetwork(const NetworkFields &fields) override
+    {
+        return send({EthernetRequests::writeNetwork(fields)});
+    }
+
+protected:
+    virtual bool send(const QList<Request> &requests) = 0;
+};
+
+class WaitingEthernetInstrument : public EthernetInstrument
 {
 public:
     WaitingEthernetInstrument(const QString &address, int timeoutMs) : address(address)
@@ -40,33 +77,6 @@ public:
         return true;
     }
 
-    bool sendSettings(const GeneratorSettings &record) override
-    {
-        return getAll(EthernetRequests::sendSettings(record));
-    }
-
-    bool sendSource(const GeneratorSettings &record, int generator) override
-    {
-        return getAll(EthernetRequests::sendSource(record, generator));
-    }
-
-    bool sendSettingsAndRun(const GeneratorSettings &record, bool gen1, bool gen2) override
-    {
-        return getAll(EthernetRequests::sendSettingsAndRun(record, gen1, gen2));
-    }
-
-    bool run(const GeneratorSettings &current, bool gen1, bool gen2) override
-    {
-        return sendSettingsAndRun(current, gen1, gen2);
-    }
-
-    bool stop(bool gen1, bool gen2) override { return getAll(EthernetRequests::stop(gen1, gen2)); }
-
-    bool setThreshold(double volts) override
-    {
-        return getAll(EthernetRequests::setThreshold(volts));
-    }
-
     bool readNetwork(NetworkFields &fields, QString &serialNumber) override
     {
         QByteArray body;
@@ -77,13 +87,8 @@ public:
         return true;
     }
 
-    bool writeNetwork(const NetworkFields &fields) override
-    {
-        return get(EthernetRequests::writeNetwork(fields));
-    }
-
 private:
-    bool getAll(const QList<Request> &requests)
+    bool send(const QList<Request> &requests) override
     {
         for (const Request &request : requests)
             if (!get(request))
@@ -121,71 +126,22 @@ private:
     HttpClient client;
 };
 
-} // namespace
-
-std::unique_ptr<InstrumentLink> makeEthernetLink(const QString &address, int timeoutMs)
-{
-    return std::make_unique<WaitingEthernetInstrument>(address, timeoutMs);
-}
-
-void queueGet(HttpClient *client, const QString &address, const QString &path)
-{
-    client->setHost(requestHost(address), NetworkPage::Port);
-    HttpRequestHeader header;
-    header.path = path;
-    client->request(header);
-}
-
-namespace {
-
-class QueuedEthernetInstrument : public InstrumentLink
+class QueuedEthernetInstrument : public EthernetInstrument
 {
 public:
     QueuedEthernetInstrument(HttpClient *client, std::function<QString()> address)
         : client(client), address(std::move(address))
     {}
 
-    bool readState(InstrumentState &) override { return queue({EthernetRequests::readState()}); }
-
-    bool sendSettings(const GeneratorSettings &record) override
-    {
-        return queue(EthernetRequests::sendSettings(record));
-    }
-
-    bool sendSource(const GeneratorSettings &record, int generator) override
-    {
-        return queue(EthernetRequests::sendSource(record, generator));
-    }
-
-    bool sendSettingsAndRun(const GeneratorSettings &record, bool gen1, bool gen2) override
-    {
-        return queue(EthernetRequests::sendSettingsAndRun(record, gen1, gen2));
-    }
-
-    bool run(const GeneratorSettings &current, bool gen1, bool gen2) override
-    {
-        return sendSettingsAndRun(current, gen1, gen2);
-    }
-
-    bool stop(bool gen1, bool gen2) override { return queue(EthernetRequests::stop(gen1, gen2)); }
-
-    bool setThreshold(double volts) override
-    {
-        return queue(EthernetRequests::setThreshold(volts));
-    }
+    bool readState(InstrumentState &) override { return send({EthernetRequests::readState()}); }
 
     bool readNetwork(NetworkFields &, QString &) override
     {
-        return queue({EthernetRequests::readNetwork()});
-    }
-
-    bool writeNetwork(const NetworkFields &fields) override
-    {
-        return queue({EthernetRequests::writeNetwork(fields)});
+        return send({EthernetRequests::readNetwork()});
     }
 
 private:
-    bool queue(const QList<Request> &requests)
+    bool send(const QList<Request> &requests) override
     {
         for (const Request &request : requests) {
             trace(QStringLiteral("GET ") + request.path);
@@ -200,8 +156,21 @@ private:
 
 } // namespace
 
+std::unique_ptr<InstrumentLink> makeEthernetLink(const QString &address, int timeoutMs)
+{
+    return std::make_unique<WaitingEthernetInstrument>(address, timeoutMs);
+}
+
 std::unique_ptr<InstrumentLink> makeQueuedEthernetLink(HttpClient *client,
                                                        std::function<QString()> address)
 {
     return std::make_unique<QueuedEthernetInstrument>(client, std::move(address));
+}
+
+void queueGet(HttpClient *client, const QString &address, const QString &path)
+{
+    client->setHost(requestHost(address), NetworkPage::Port);
+    HttpRequestHeader header;
+    header.path = path;
+    client->request(header);
 }
