@@ -3,6 +3,7 @@
 // operator is told about an address that cannot be reached.
 #include "app/dxu_gui.h"
 
+#include "device/ethernet_requests.h"
 #include "device/http_client.h"
 
 #include <QMessageBox>
@@ -31,11 +32,6 @@ void dxu_gui::refuseAddress(const QString &problem)
 
 QString dxu_gui::unreachableText() const
 {
-    // Only an address that does not answer is a matter of cables.
-    if (httpClient->error() == HttpClient::HostNotFound)
-        return tr("The name <b>%1</b> does not resolve to an address.<br>Check the name or type "
-                  "the DXU's IP address.")
-            .arg(deviceIp.toHtmlEscaped());
-    return tr("Can't find DXU on <b>%1</b> <br>Check ethernet cable or try to connect via USB!")
-        .arg(deviceIp.toHtmlEscaped());
+    return EthernetRequests::unreachableText(httpClient->error() == HttpClient::HostNotFound,
+                                             deviceIp);
 }

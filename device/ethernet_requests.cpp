@@ -4,6 +4,8 @@
 #include "device/setup_page_parser.h"
 #include "network/network_page.h"
 
+#include <QCoreApplication>
+
 namespace EthernetRequests {
 
 namespace {
@@ -65,6 +67,16 @@ QString replyProblem(int status, const QByteArray &body, Expect expect)
             return QStringLiteral("the reply is not the DXU's network page");
     }
     return QString();
+}
+
+QString unreachableText(bool hostNotFound, const QString &address)
+{
+    const char *text =
+        hostNotFound ? "The name <b>%1</b> does not resolve to an address.<br>Check the name or "
+                       "type the DXU's IP address."
+                     : "Can't find DXU on <b>%1</b> <br>Check ethernet cable or try to connect "
+                       "via USB!";
+    return QCoreApplication::translate("dxu_gui", text).arg(address.toHtmlEscaped());
 }
 
 } // namespace EthernetRequests

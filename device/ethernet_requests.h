@@ -38,4 +38,9 @@ Request writeNetwork(const NetworkFields &fields);
 // empty when it is.
 QString replyProblem(int status, const QByteArray &body, Expect expect);
 
+// What the operator is told when the instrument at `address` gave no answer
+// (rich text, the address escaped): a name that does not resolve is no
+// matter of cables.
+QString unreachableText(bool hostNotFound, const QString &address);
+
 } // namespace EthernetRequests

@@ -1,6 +1,7 @@
 #include "network/network_exchange.h"
 
 #include "device/ethernet_instrument.h"
+#include "device/ethernet_requests.h"
 #include "device/http_client.h"
 #include "device/request_watchdog.h"
 #include "network/network_page.h"
@@ -141,12 +142,6 @@ void EthernetNetworkExchange::writeFinished(bool error)
 
 QString EthernetNetworkExchange::unreachableText(const HttpClient *finished) const
 {
-    // Only an address that does not answer is a matter of cables.
-    const QString line =
-        finished->error() == HttpClient::HostNotFound
-            ? text("The name <b>%1</b> does not resolve to an address.<br>Check the name or type "
-                   "the DXU's IP address.")
-            : text("Can't find DXU on <b>%1</b> <br>Check ethernet cable or try to connect via "
-                   "USB!");
-    return line.arg(address.toHtmlEscaped());
+    return EthernetRequests::unreachableText(finished->error() == HttpClient::HostNotFound,
+                                             address);
 }
