@@ -36,7 +36,7 @@ dxu_gui::dxu_gui(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, f
             SLOT(loadProfileDXUSettings(QAction *)));
 
     deviceIsDxu3 = false;
-    usbLink = new UsbInstrument(false);
+    usbLink = std::make_unique<UsbInstrument>(false);
     previewGeometry = PreviewGeometry();
     previewImage = new QPixmap(ui.dl->width(), ui.dl->height());
     previewImage->fill(QColor(0, 0, 0, 255));
@@ -110,9 +110,8 @@ dxu_gui::~dxu_gui()
 {
     delete previewImage;
     delete networkDialog;
-    // The USB object releases the interface and closes its handle; the
-    // stores hold nothing unsaved (every write is synced at once).
-    delete usbLink;
+    // The USB link (a member) releases the interface and closes its handle;
+    // the stores hold nothing unsaved (every write is synced at once).
     delete profileSettings;
     delete settings;
 }

@@ -166,7 +166,7 @@ private:
     dividebyDialog *dividerDialog = nullptr;
     double thresholdVolts = 5.0;
     double unitFactor = 1.0;
-    UsbInstrument *usbLink = nullptr;
+    std::unique_ptr<UsbInstrument> usbLink;
     std::unique_ptr<InstrumentLink> ethernetLink;
     QSettings *settings = nullptr;
     QSettings *profileSettings = nullptr;

@@ -149,7 +149,7 @@ void dxu_gui::help()
 FindDialog *dxu_gui::networkSettingsDialog()
 {
     if (!networkDialog) {
-        networkDialog = new FindDialog(usbLink, this);
+        networkDialog = new FindDialog(usbLink.get(), this);
         connect(networkDialog, &FindDialog::usbDeviceLost, this, &dxu_gui::usbUnplugged);
     }
     return networkDialog;
