@@ -11,6 +11,9 @@ import subprocess
 import sys
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+from ports import wait_for_port  # noqa: E402
+
 build = sys.argv[1]
 rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 50
 SIM = "127.0.0.2"
@@ -20,16 +23,6 @@ scpi = subprocess.Popen([os.path.join(build, "scpi/dxu-scpi"), "--ethernet", SIM
                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 cli = [os.path.join(build, "cli/dxu-cli"), "--ethernet", SIM]
 pending = b""
-
-
-def wait_for_port(host, port):
-    for _ in range(200):
-        try:
-            socket.create_connection((host, port), 0.2).close()
-            return
-        except OSError:
-            time.sleep(0.05)
-    raise RuntimeError("nothing listens on %s:%d" % (host, port))
 
 
 def until_request(marker):
@@ -72,8 +65,8 @@ def rate(query):
     return rounds / (time.perf_counter() - start)
 
 
-wait_for_port(SIM, 80)
-wait_for_port("127.0.0.1", 5025)
+wait_for_port(SIM, 80, tries=200)
+wait_for_port("127.0.0.1", 5025, tries=200)
 sock = socket.create_connection(("127.0.0.1", 5025))
 reader = sock.makefile("rb")
 

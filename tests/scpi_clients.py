@@ -14,6 +14,9 @@ import sys
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "support"))
+from ports import wait_for_port  # noqa: E402
+
 client, scpi, scpi_fakeusb, sim, pymeasure_dir = sys.argv[1:6]
 RESOURCE = "TCPIP::127.0.0.1::5025::SOCKET"
 failures = []
@@ -23,16 +26,6 @@ def check(what, condition):
     print(("ok   " if condition else "FAIL ") + what)
     if not condition:
         failures.append(what)
-
-
-def wait_for_port(host, port):
-    for _ in range(100):
-        try:
-            socket.create_connection((host, port), 0.2).close()
-            return
-        except OSError:
-            time.sleep(0.05)
-    raise RuntimeError("nothing listens on %s:%d" % (host, port))
 
 
 started = []
