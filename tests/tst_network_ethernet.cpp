@@ -209,6 +209,8 @@ private slots:
         QVERIFY(QMetaObject::invokeMethod(&window, "ipsettings"));
         QTRY_COMPARE_WITH_TIMEOUT(boxes->count(), 1, ReplyWaitMs);
         QVERIFY(boxes->last().text.startsWith("Can't find DXU on <b>127.0.0.66</b>"));
+        // What was typed over the fields gives way to the last page that came.
+        QTRY_COMPARE_WITH_TIMEOUT(edit("macEdit")->text(), PageMac, ReplyWaitMs);
     }
 
     // A name that does not resolve says so: only silence is the cable's.
