@@ -42,6 +42,7 @@ const QString kSimDxu2 = QStringLiteral("127.0.0.41");
 const QString kSilent = QStringLiteral("127.0.0.42");
 const QString kNobody = QStringLiteral("127.0.0.43"); // connections refused
 const QString k500 = QStringLiteral("127.0.0.44");
+const QString k404 = QStringLiteral("127.0.0.47");
 const QString kRouter = QStringLiteral("127.0.0.45"); // 200, but not the instrument's pages
 const QString kSimProgram = QStringLiteral("127.0.0.46");
 
@@ -114,7 +115,7 @@ class CliTest : public QObject
 {
     Q_OBJECT
 
-    DxuSimServer sim, simDxu2, silent, refusing;
+    DxuSimServer sim, simDxu2, silent, refusing, notFound;
     QTcpServer router;
     int usb = -1;
     QTemporaryDir files;
@@ -125,8 +126,12 @@ private slots:
         simDxu2.setModel(2);
         silent.setSilent(true);
         refusing.setFailureStatus(500);
-        for (auto [server, address] :
-             {std::pair{&sim, kSim}, {&simDxu2, kSimDxu2}, {&silent, kSilent}, {&refusing, k500}})
+        notFound.setFailureStatus(404);
+        for (auto [server, address] : {std::pair{&sim, kSim},
+                                       {&simDxu2, kSimDxu2},
+                                       {&silent, kSilent},
+                                       {&refusing, k500},
+                                       {&notFound, k404}})
             QVERIFY(server->start(QHostAddress(address)));
         QVERIFY(router.listen(QHostAddress(kRouter), 80));
         serveFixedReply(router, "HTTP/1.0 200 OK\r\nContent-Length: 13\r\n\r\n<p>router</p>");
@@ -253,6 +258,7 @@ private slots:
         row("silent", {"--ethernet", kSilent, "--timeout", "300", "stop"}, 1, "Request timed out");
         row("refusing", {"--ethernet", kNobody, "status"}, 1, "Connection refused");
         row("500", {"--ethernet", k500, "stop", "1"}, 1, "HTTP status 500");
+        row("404", {"--ethernet", k404, "stop", "1"}, 1, "HTTP status 404");
         row("not the setup page", {"--ethernet", kRouter, "status"}, 1, "not the DXU's setup page");
         row("not the network page", {"--ethernet", kRouter, "network"}, 1,
             "not the DXU's network page");
